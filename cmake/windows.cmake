@@ -1,0 +1,24 @@
+# Windows build: 32-bit, statically linked; tests run under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix)
+set(STATIC_LINK -static -static-libgcc -static-libstdc++)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+target_sources(engine PRIVATE engine/win32_platform.cpp)
+target_link_libraries(engine PUBLIC advapi32 user32)
+
+# GoogleTest from Debian's sources, built with the cross compiler.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The test program sits in a medium's Setup folder, so its own path leads
+# to medium\photoshopplugins like the installer's does.
+add_executable(engine_win_tests
+    tests/common/install_scenarios.cpp
+    tests/win/real_world.cpp
+    tests/win/win_fixtures.cpp)
+target_link_libraries(engine_win_tests PRIVATE engine gtest_main)
+target_compile_options(engine_win_tests PRIVATE ${PROJECT_WARNINGS})
+target_link_options(engine_win_tests PRIVATE ${STATIC_LINK})
+set_target_properties(engine_win_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-medium/Setup)
+add_test(NAME engine_win_tests COMMAND engine_win_tests)
