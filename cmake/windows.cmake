@@ -22,3 +22,20 @@ target_compile_options(engine_win_tests PRIVATE ${PROJECT_WARNINGS})
 target_link_options(engine_win_tests PRIVATE ${STATIC_LINK})
 set_target_properties(engine_win_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-medium/Setup)
 add_test(NAME engine_win_tests COMMAND engine_win_tests)
+
+# The dialog layer and the program.
+add_library(dlg STATIC dlg/app.cpp dlg/dialog.cpp)
+target_include_directories(dlg PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(dlg PRIVATE ${PROJECT_WARNINGS})
+target_link_libraries(dlg PUBLIC user32)
+
+add_library(ui STATIC ui/installer_dialog.cpp ui/version_check.cpp)
+target_compile_options(ui PRIVATE ${PROJECT_WARNINGS})
+target_link_libraries(ui PUBLIC dlg engine)
+
+add_executable(tandrel WIN32 app/main.cpp app/installer_app.cpp res/tandrel.rc)
+target_compile_options(tandrel PRIVATE ${PROJECT_WARNINGS})
+target_link_libraries(tandrel PRIVATE ui comctl32)
+target_link_options(tandrel PRIVATE ${STATIC_LINK})
+set_source_files_properties(res/tandrel.rc PROPERTIES
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/tandrel.ico;${CMAKE_SOURCE_DIR}/res/tandrel.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")

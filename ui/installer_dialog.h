@@ -1,0 +1,26 @@
+// The installer's one window: the version field, OK and Cancel.
+#pragma once
+
+#include "../dlg/dialog.h"
+#include "../engine/plugin_installer.h"
+
+class InstallerDialog : public Dialog, public PluginInstaller {
+public:
+    // platform: the system services the install uses; also the message sink.
+    explicit InstallerDialog(Platform& platform, HWND parent = nullptr);
+
+protected:
+    void DoDataExchange(DataExchange& dx) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+
+private:
+    bool OnSysCommand(UINT id);
+    bool OnPaint();
+    HICON OnQueryDragIcon() { return m_hIcon; }
+    void OnChangeVersion();
+
+    Platform& m_platform;
+    HICON m_hIcon;
+};
