@@ -39,3 +39,15 @@ target_link_libraries(tandrel PRIVATE ui comctl32)
 target_link_options(tandrel PRIVATE ${STATIC_LINK})
 set_source_files_properties(res/tandrel.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/tandrel.ico;${CMAKE_SOURCE_DIR}/res/tandrel.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
+
+# The program driven from outside, and its resources read back.
+add_executable(program_win_tests
+    tests/win/program_test.cpp
+    tests/win/ui_driver.cpp
+    tests/win/win_fixtures.cpp)
+target_include_directories(program_win_tests PRIVATE ${CMAKE_SOURCE_DIR})
+target_link_libraries(program_win_tests PRIVATE gtest_main user32 advapi32 version)
+target_compile_options(program_win_tests PRIVATE ${PROJECT_WARNINGS})
+target_link_options(program_win_tests PRIVATE ${STATIC_LINK})
+add_dependencies(program_win_tests tandrel)
+add_test(NAME program_win_tests COMMAND program_win_tests)

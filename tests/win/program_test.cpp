@@ -1,0 +1,255 @@
+// The real tandrel.exe, started from a test medium and used as a person would.
+#include <gtest/gtest.h>
+
+#include "../../engine/messages.h"
+#include "../../res/resource.h"
+#include "../../ui/version_check.h"
+#include "ui_driver.h"
+#include "win_fixtures.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string Sibling(const std::string& name)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p = path;
+    return p.substr(0, p.find_last_of('\\') + 1) + name;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    ScratchRegistry reg{"SOFTWARE\\Adobe"};
+    TempFolder temp;
+    std::string ps = temp.path() + "\\Photoshop\\Plug-Ins";
+    std::string vendor = ps + "\\Filters\\Morvask software";
+    std::string medium = temp.path() + "\\medium";
+    Program program;
+    HWND dlg = nullptr;
+    HWND edit = nullptr;
+
+    void Photoshop(const std::string& version = "5.0")
+    {
+        MakeDirs(ps + "\\Filters");
+        reg.SetValue("SOFTWARE\\Adobe\\Photoshop\\" + version, "PlugInPath", REG_SZ, ps + "\\" + '\0');
+    }
+    void Plugins(const Lines& names)
+    {
+        MakeDirs(medium + "\\photoshopplugins");
+        for (const std::string& name : names)
+            WriteWholeFile(medium + "\\photoshopplugins\\" + name, "content of " + name);
+    }
+    void Launch()
+    {
+        MakeDirs(medium + "\\Setup");
+        ASSERT_TRUE(CopyFileA(Sibling("tandrel.exe").c_str(), (medium + "\\Setup\\tandrel.exe").c_str(), FALSE));
+        ASSERT_TRUE(program.Start(medium + "\\Setup\\tandrel.exe"));
+        dlg = program.WaitDialog("Tandrel");
+        ASSERT_NE(dlg, nullptr);
+        edit = GetDlgItem(dlg, IDC_VERSION);
+        program.Idle();
+    }
+    // Reads and dismisses every message box now open; their texts.
+    Lines Boxes()
+    {
+        Lines texts;
+        program.Idle();
+        for (HWND h : program.Dialogs()) {
+            if (h == dlg)
+                continue;
+            Box box = program.WaitBox(dlg, 0);
+            if (!box.hwnd)
+                break;
+            EXPECT_EQ(box.caption, "tandrel");
+            texts.push_back(box.text);
+            CloseBox(box);
+            program.Idle();
+        }
+        return texts;
+    }
+    Lines Type(const std::string& text)
+    {
+        Lines texts;
+        for (char c : text) {
+            program.Type(edit, c);
+            for (const std::string& t : Boxes())
+                texts.push_back(t);
+        }
+        return texts;
+    }
+    void SelectAll() { program.Post(edit, EM_SETSEL, 0, -1); }
+    void ClickOK() { program.Post(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0); }
+    void ExpectExit()
+    {
+        DWORD code = 1;
+        ASSERT_TRUE(program.WaitExit(10000, code));
+        EXPECT_EQ(code, 0u);
+    }
+    std::string InstalledContent(const std::string& name)
+    {
+        std::string content;
+        return ReadWholeFile(vendor + "\\" + name, content) ? content : "<missing>";
+    }
+};
+
+TEST_F(ProgramTest, VersionWarningsAsTyped)
+{
+    const std::string bad = kMsgInvalidVersion, old = kMsgVersionTooOld;
+    struct Case {
+        const char* typed;  // over the selected text
+        Lines warnings;
+    } cases[] = {
+        {"7.0", {bad}},
+        {"5.5", {bad}},
+        {"9.9", {bad}},
+        {"4.0", {bad, old, old}},
+        {"0.9", {bad, old, old}},
+        {"10.0", {bad, bad, bad, bad}},
+        {"A.1", {bad}},
+        {":.x", {bad}},
+        {" 6.0", {bad, bad, bad, bad}},
+        {"5.", {bad}},
+    };
+    Launch();
+    EXPECT_EQ(WindowText(edit), "5.0");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        SelectAll();
+        EXPECT_EQ(Type(c.typed), c.warnings);
+        EXPECT_EQ(WindowText(edit), c.typed);
+    }
+    SelectAll();
+    program.Type(edit, '\b');
+    EXPECT_EQ(Boxes(), Lines{bad});
+    EXPECT_EQ(WindowText(edit), "");
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(IsWindow(dlg));
+}
+
+TEST_F(ProgramTest, EnterInstallsVersion5AtOnceAndSilently)
+{
+    Photoshop();
+    Plugins({"a.8bf", "b.8bf"});
+    WriteWholeFile(medium + "\\photoshopplugins\\docs\\readme.txt", "doc");
+    Launch();
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &info));
+    EXPECT_EQ(info.hwndFocus, GetDlgItem(dlg, IDOK));
+
+    program.Press(GetDlgItem(dlg, IDOK), VK_RETURN);
+    ExpectExit();
+    EXPECT_EQ(InstalledContent("a.8bf"), "content of a.8bf");
+    EXPECT_EQ(InstalledContent("b.8bf"), "content of b.8bf");
+    EXPECT_EQ(GetFileAttributesA((vendor + "\\docs").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ProgramTest, MissingVersionKeepsTheDialogOpenUntilCorrected)
+{
+    Photoshop("7.0");
+    Plugins({"p.8bf"});
+    Launch();
+    ClickOK();
+    EXPECT_EQ(Boxes(), Lines{kMsgVersionNotFound});
+    EXPECT_TRUE(IsWindow(dlg));
+    EXPECT_EQ(WindowText(edit), "5.0");
+
+    SelectAll();
+    EXPECT_EQ(Type("7.0"), Lines{kMsgInvalidVersion});
+    ClickOK();
+    ExpectExit();
+    EXPECT_EQ(InstalledContent("p.8bf"), "content of p.8bf");
+}
+
+TEST_F(ProgramTest, MissingPluginsAreReportedThenTheDialogCloses)
+{
+    Photoshop();
+    Launch();
+    ClickOK();
+    EXPECT_EQ(Boxes(), Lines{kMsgPluginsNotFound});
+    ExpectExit();
+    EXPECT_NE(GetFileAttributesA(vendor.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+TEST_F(ProgramTest, FilesThatCouldNotBeReplacedAreNamed)
+{
+    Photoshop();
+    Plugins({"fine.8bf", "ro.8bf"});
+    WriteWholeFile(vendor + "\\ro.8bf", "old", FILE_ATTRIBUTE_READONLY);
+    Launch();
+    ClickOK();
+    EXPECT_EQ(Boxes(), Lines{std::string(kMsgCopyFailedHead) + "\nro.8bf"});
+    ExpectExit();
+    EXPECT_EQ(InstalledContent("fine.8bf"), "content of fine.8bf");
+    EXPECT_EQ(InstalledContent("ro.8bf"), "old");
+}
+
+TEST_F(ProgramTest, CancelEscAndCloseInstallNothing)
+{
+    Photoshop();
+    Plugins({"p.8bf"});
+    struct Case {
+        const char* how;
+        UINT msg;
+        WPARAM wParam;
+        bool key;
+    } cases[] = {
+        {"Cancel button", BM_CLICK, 0, false},
+        {"Esc", 0, VK_ESCAPE, true},
+        {"close box", WM_SYSCOMMAND, SC_CLOSE, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        Program run;
+        MakeDirs(medium + "\\Setup");
+        CopyFileA(Sibling("tandrel.exe").c_str(), (medium + "\\Setup\\tandrel.exe").c_str(), FALSE);
+        ASSERT_TRUE(run.Start(medium + "\\Setup\\tandrel.exe"));
+        HWND h = run.WaitDialog("Tandrel");
+        ASSERT_NE(h, nullptr);
+        run.Idle();
+        if (c.key)
+            run.Press(GetDlgItem(h, IDC_VERSION), static_cast<UINT>(c.wParam));
+        else if (c.msg == BM_CLICK)
+            run.Post(GetDlgItem(h, IDCANCEL), BM_CLICK, 0, 0);
+        else
+            run.Post(h, c.msg, c.wParam, 0);
+        DWORD code = 1;
+        ASSERT_TRUE(run.WaitExit(10000, code));
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(GetFileAttributesA(vendor.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+}
+
+TEST_F(ProgramTest, AboutBoxFromTheSystemMenu)
+{
+    Launch();
+    program.Post(dlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    HWND about = program.WaitDialog("About Tandrel");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(WindowText(GetDlgItem(about, IDOK)), "OK");
+    program.Press(GetDlgItem(about, IDOK), VK_ESCAPE);
+    for (int i = 0; i < 100 && IsWindow(about); ++i)
+        Sleep(20);
+    EXPECT_FALSE(IsWindow(about));
+    EXPECT_TRUE(IsWindow(dlg));
+    EXPECT_EQ(WindowText(edit), "5.0");
+    EXPECT_EQ(Boxes(), Lines{});
+}
+
+TEST_F(ProgramTest, MinimiseAndRestore)
+{
+    Launch();
+    program.Post(dlg, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(IsIconic(dlg));
+    // Painting while minimised draws the icon; Wine does not pass icon handles
+    // across processes, so this only shows the paint does no harm.
+    RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    program.Idle();
+    program.Post(dlg, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_FALSE(IsIconic(dlg));
+    EXPECT_EQ(WindowText(edit), "5.0");
+}
+
+}  // namespace

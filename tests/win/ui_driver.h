@@ -1,0 +1,43 @@
+// Drives a running tandrel.exe from another process, as a user would.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct Box {
+    HWND hwnd = nullptr;
+    std::string caption;
+    std::string text;
+};
+
+class Program {
+public:
+    // Starts the program; false if it could not be started.
+    bool Start(const std::string& path);
+    ~Program();
+    Program() = default;
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // The visible top-level dialog with this caption, waited for.
+    HWND WaitDialog(const std::string& caption, DWORD timeoutMs = 10000);
+    // A message box (any top-level dialog other than `except`), waited for.
+    Box WaitBox(HWND except, DWORD timeoutMs = 10000);
+    // Dialogs of the program that are on screen now.
+    std::vector<HWND> Dialogs();
+    bool WaitExit(DWORD timeoutMs, DWORD& exitCode);
+    // Posts a key or character and waits until the program has handled it.
+    void Type(HWND control, char c);
+    void Press(HWND target, UINT vk);
+    void Post(HWND target, UINT msg, WPARAM wParam, LPARAM lParam);
+    void Idle();
+
+private:
+    PROCESS_INFORMATION m_pi = {};
+};
+
+std::string WindowText(HWND hwnd);
+void CloseBox(const Box& box);
+std::string ToUtf8(const std::wstring& text);
