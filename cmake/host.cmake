@@ -16,7 +16,9 @@ add_executable(host_tests
     tests/common/install_scenarios.cpp
     tests/host/fake_world.cpp
     tests/host/split_path_test.cpp
-    tests/host/installer_host_test.cpp)
+    tests/host/installer_host_test.cpp
+    tests/host/version_check_test.cpp
+    ui/version_check.cpp)
 target_link_libraries(host_tests PRIVATE fake_platform GTest::gtest_main)
 target_compile_options(host_tests PRIVATE ${PROJECT_WARNINGS} ${SANITIZERS})
 add_test(NAME host_tests COMMAND host_tests)

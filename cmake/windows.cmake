@@ -43,6 +43,7 @@ set_source_files_properties(res/tandrel.rc PROPERTIES
 # The program driven from outside, and its resources read back.
 add_executable(program_win_tests
     tests/win/program_test.cpp
+    tests/win/resources_test.cpp
     tests/win/ui_driver.cpp
     tests/win/win_fixtures.cpp)
 target_include_directories(program_win_tests PRIVATE ${CMAKE_SOURCE_DIR})
