@@ -52,3 +52,21 @@ target_compile_options(program_win_tests PRIVATE ${PROJECT_WARNINGS})
 target_link_options(program_win_tests PRIVATE ${STATIC_LINK})
 add_dependencies(program_win_tests tandrel)
 add_test(NAME program_win_tests COMMAND program_win_tests)
+
+# Drives the program hands-free for the demo and the screenshots.
+add_executable(autopilot tests/win/autopilot.cpp tests/win/ui_driver.cpp)
+target_link_libraries(autopilot PRIVATE user32 gdi32)
+target_compile_options(autopilot PRIVATE ${PROJECT_WARNINGS})
+target_link_options(autopilot PRIVATE ${STATIC_LINK})
+
+# A shippable installation medium: Setup\tandrel.exe beside photoshopplugins\.
+set(TANDREL_PLUGINS "" CACHE STRING "Plug-in files to put on the installation medium (a list)")
+set(MEDIUM_DIR ${CMAKE_BINARY_DIR}/medium)
+add_custom_target(medium
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${MEDIUM_DIR}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${MEDIUM_DIR}/Setup ${MEDIUM_DIR}/photoshopplugins
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:tandrel> ${MEDIUM_DIR}/Setup/tandrel.exe
+    COMMAND ${CMAKE_COMMAND} -E copy ${TANDREL_PLUGINS} ${MEDIUM_DIR}/photoshopplugins/
+    DEPENDS tandrel
+    COMMENT "Laying out the installation medium in ${MEDIUM_DIR}"
+    VERBATIM)
