@@ -7,9 +7,10 @@ target_sources(engine PRIVATE engine/win32_platform.cpp)
 target_link_libraries(engine PUBLIC advapi32 user32)
 
 # GoogleTest from Debian's sources, built with the cross compiler.
+set(GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_subdirectory(${GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 # The test program sits in a medium's Setup folder, so its own path leads
 # to medium\photoshopplugins like the installer's does.
@@ -36,7 +37,9 @@ target_link_libraries(ui PUBLIC dlg engine)
 add_executable(tandrel WIN32 app/main.cpp app/installer_app.cpp res/tandrel.rc)
 target_compile_options(tandrel PRIVATE ${PROJECT_WARNINGS})
 target_link_libraries(tandrel PRIVATE ui comctl32)
-target_link_options(tandrel PRIVATE ${STATIC_LINK})
+# Symbols stripped and unused sections dropped: the medium carries only what runs.
+target_compile_options(tandrel PRIVATE -ffunction-sections -fdata-sections)
+target_link_options(tandrel PRIVATE ${STATIC_LINK} -s -Wl,--gc-sections)
 set_source_files_properties(res/tandrel.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/tandrel.ico;${CMAKE_SOURCE_DIR}/res/tandrel.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
 
@@ -70,3 +73,7 @@ add_custom_target(medium
     DEPENDS tandrel
     COMMENT "Laying out the installation medium in ${MEDIUM_DIR}"
     VERBATIM)
+
+find_program(MINGW_OBJDUMP NAMES i686-w64-mingw32-objdump objdump REQUIRED)
+add_test(NAME tandrel_imports
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/check_imports.sh ${MINGW_OBJDUMP} $<TARGET_FILE:tandrel>)
