@@ -47,7 +47,7 @@ set_source_files_properties(res/tandrel.rc PROPERTIES
 add_executable(program_win_tests
     tests/win/program_test.cpp
     tests/win/resources_test.cpp
-    tests/win/ui_driver.cpp
+    tools/ui_driver.cpp
     tests/win/win_fixtures.cpp)
 target_include_directories(program_win_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(program_win_tests PRIVATE gtest_main user32 advapi32 version)
@@ -57,7 +57,7 @@ add_dependencies(program_win_tests tandrel)
 add_test(NAME program_win_tests COMMAND program_win_tests)
 
 # Drives the program hands-free for the demo and the screenshots.
-add_executable(autopilot tests/win/autopilot.cpp tests/win/ui_driver.cpp)
+add_executable(autopilot tools/autopilot.cpp tools/ui_driver.cpp)
 target_link_libraries(autopilot PRIVATE user32 gdi32)
 target_compile_options(autopilot PRIVATE ${PROJECT_WARNINGS})
 target_link_options(autopilot PRIVATE ${STATIC_LINK})

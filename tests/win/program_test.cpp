@@ -4,7 +4,7 @@
 #include "../../engine/messages.h"
 #include "../../res/resource.h"
 #include "../../ui/version_check.h"
-#include "ui_driver.h"
+#include "../../tools/ui_driver.h"
 #include "win_fixtures.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "../../res/resource.h"
-#include "ui_driver.h"
+#include "../../tools/ui_driver.h"
 
 namespace {
 

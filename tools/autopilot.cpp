@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "../../res/resource.h"
+#include "../res/resource.h"
 #include "ui_driver.h"
 
 static int Install(Program& program, HWND dlg)
