@@ -9,8 +9,15 @@ InstallerApp theApp;
 
 BOOL InstallerApp::InitInstance()
 {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
+    // Loaded here, not imported, so it comes after the DLL search is restricted;
+    // the manifest makes it version 6.
+    if (HMODULE comctl = LoadLibraryW(L"comctl32.dll")) {
+        using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+        auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+        if (init)
+            init(&controls);
+    }
 
     Win32Platform platform(&App::MainWindowHandle);
     InstallerDialog dlg(platform);

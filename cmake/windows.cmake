@@ -36,7 +36,7 @@ target_link_libraries(ui PUBLIC dlg engine)
 
 add_executable(tandrel WIN32 app/main.cpp app/installer_app.cpp res/tandrel.rc)
 target_compile_options(tandrel PRIVATE ${PROJECT_WARNINGS})
-target_link_libraries(tandrel PRIVATE ui comctl32)
+target_link_libraries(tandrel PRIVATE ui)
 # Symbols stripped and unused sections dropped: the medium carries only what runs.
 target_compile_options(tandrel PRIVATE -ffunction-sections -fdata-sections)
 target_link_options(tandrel PRIVATE ${STATIC_LINK} -s -Wl,--gc-sections)
@@ -53,7 +53,16 @@ target_include_directories(program_win_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(program_win_tests PRIVATE gtest_main user32 advapi32 version)
 target_compile_options(program_win_tests PRIVATE ${PROJECT_WARNINGS})
 target_link_options(program_win_tests PRIVATE ${STATIC_LINK})
-add_dependencies(program_win_tests tandrel)
+add_dependencies(program_win_tests tandrel planted_dlls)
+
+# DLLs a planter would leave beside the program; each leaves a marker when loaded.
+foreach(name uxtheme dwmapi version comctl32)
+    add_library(planted_${name} SHARED tests/win/planted_dll.cpp)
+    set_target_properties(planted_${name} PROPERTIES OUTPUT_NAME ${name} PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
+    target_link_options(planted_${name} PRIVATE ${STATIC_LINK})
+    list(APPEND PLANTED planted_${name})
+endforeach()
+add_custom_target(planted_dlls DEPENDS ${PLANTED})
 add_test(NAME program_win_tests COMMAND program_win_tests)
 
 # Drives the program hands-free for the demo and the screenshots.

@@ -19,6 +19,25 @@ std::string Sibling(const std::string& name)
     return p.substr(0, p.find_last_of('\\') + 1) + name;
 }
 
+// Wine's per-program DLL load order, for the life of the object.
+class NativeFirst {
+public:
+    NativeFirst(const std::string& program, const Lines& dlls)
+        : m_key("Software\\Wine\\AppDefaults\\" + program + "\\DllOverrides")
+    {
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, m_key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr))
+            return;
+        for (const std::string& dll : dlls)
+            RegSetValueExA(key, dll.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"), 15);
+        RegCloseKey(key);
+    }
+    ~NativeFirst() { RegDeleteKeyA(HKEY_CURRENT_USER, m_key.c_str()); }
+
+private:
+    std::string m_key;
+};
+
 class ProgramTest : public ::testing::Test {
 protected:
     ScratchRegistry reg{"SOFTWARE\\Adobe"};
@@ -144,6 +163,32 @@ TEST_F(ProgramTest, EnterInstallsVersion5AtOnceAndSilently)
     EXPECT_EQ(InstalledContent("a.8bf"), "content of a.8bf");
     EXPECT_EQ(InstalledContent("b.8bf"), "content of b.8bf");
     EXPECT_EQ(GetFileAttributesA((vendor + "\\docs").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(ProgramTest, PlantedDllsAreNeverLoaded)
+{
+    const char* planted[] = {"uxtheme.dll", "dwmapi.dll", "version.dll", "comctl32.dll"};
+    MakeDirs(medium + "\\Setup");
+    for (const char* dll : planted)
+        ASSERT_TRUE(CopyFileA(Sibling(std::string("planted\\") + dll).c_str(), (medium + "\\Setup\\" + dll).c_str(), FALSE));
+    // Wine prefers its own copies of these; make it search like Windows does,
+    // the program's folder first. Not version.dll: Wine's user32 imports it, so
+    // it is resolved before the program runs (Windows' user32 does not).
+    NativeFirst overrides("tandrel.exe", {"uxtheme", "dwmapi", "comctl32"});
+    Photoshop();
+    Plugins({"p.8bf"});
+    Launch();
+    // Themed drawing is what asks for uxtheme: let the program draw for a while.
+    for (int i = 0; i < 10; ++i) {
+        RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        program.Idle();
+        Sleep(100);
+    }
+    ClickOK();
+    ExpectExit();
+    EXPECT_EQ(InstalledContent("p.8bf"), "content of p.8bf");
+    for (const char* dll : planted)
+        EXPECT_EQ(GetFileAttributesA((medium + "\\Setup\\" + dll + ".loaded").c_str()), INVALID_FILE_ATTRIBUTES) << dll;
 }
 
 TEST_F(ProgramTest, MissingVersionKeepsTheDialogOpenUntilCorrected)
