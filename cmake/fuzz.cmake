@@ -1,0 +1,11 @@
+# libFuzzer targets, with ASan and UBSan (clang only).
+set(FUZZ_FLAGS -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
+foreach(target split_path version_check install)
+    add_executable(fuzz_${target} tests/fuzz/fuzz_${target}.cpp)
+    target_compile_options(fuzz_${target} PRIVATE ${FUZZ_FLAGS} ${PROJECT_WARNINGS})
+    target_link_options(fuzz_${target} PRIVATE ${FUZZ_FLAGS})
+    target_include_directories(fuzz_${target} PRIVATE ${CMAKE_SOURCE_DIR})
+endforeach()
+target_sources(fuzz_split_path PRIVATE engine/split_path.cpp)
+target_sources(fuzz_version_check PRIVATE ui/version_check.cpp)
+target_sources(fuzz_install PRIVATE engine/split_path.cpp engine/plugin_installer.cpp tests/common/fake_platform.cpp)
