@@ -13,7 +13,7 @@ for target in split_path version_check install; do
   mkdir -p "corpus/$target" "crashes/$target"
   if ./fuzz_$target "corpus/$target" -max_total_time="$seconds" -artifact_prefix="crashes/$target/" \
        -print_final_stats=1 >"fuzz_$target.log" 2>&1; then
-    runs=$(sed -n 's/^stat::number_of_executed_runs: *//p' "fuzz_$target.log")
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "fuzz_$target.log")
     echo "fuzz_$target: ${runs:-?} runs in ${seconds}s, no failure"
     passed=$((passed + 1))
   else
