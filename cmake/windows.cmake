@@ -47,6 +47,7 @@ set_source_files_properties(res/tandrel.rc PROPERTIES
 add_executable(program_win_tests
     tests/win/program_test.cpp
     tests/win/resources_test.cpp
+    tests/win/fault_test.cpp
     tools/ui_driver.cpp
     tests/win/win_fixtures.cpp)
 target_include_directories(program_win_tests PRIVATE ${CMAKE_SOURCE_DIR})
@@ -63,7 +64,7 @@ foreach(name uxtheme dwmapi version comctl32)
     list(APPEND PLANTED planted_${name})
 endforeach()
 add_custom_target(planted_dlls DEPENDS ${PLANTED})
-add_test(NAME program_win_tests COMMAND program_win_tests)
+add_test(NAME program_win_tests COMMAND program_win_tests --gtest_filter=-FaultTest.FullDisk)
 
 # Drives the program hands-free for the demo and the screenshots.
 add_executable(autopilot tools/autopilot.cpp tools/ui_driver.cpp)
@@ -86,3 +87,6 @@ add_custom_target(medium
 find_program(MINGW_OBJDUMP NAMES i686-w64-mingw32-objdump objdump REQUIRED)
 add_test(NAME tandrel_imports
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/check_imports.sh ${MINGW_OBJDUMP} $<TARGET_FILE:tandrel>)
+add_test(NAME program_full_disk
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/with_small_drive.sh
+            ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix $<TARGET_FILE:program_win_tests>)

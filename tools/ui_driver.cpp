@@ -50,13 +50,14 @@ std::string WindowText(HWND hwnd)
 
 bool Program::Start(const std::string& path)
 {
+    Close();
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     std::string cmd = "\"" + path + "\"";
     return CreateProcessA(path.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) != FALSE;
 }
 
-Program::~Program()
+void Program::Close()
 {
     if (!m_pi.hProcess)
         return;
@@ -66,6 +67,7 @@ Program::~Program()
     }
     CloseHandle(m_pi.hThread);
     CloseHandle(m_pi.hProcess);
+    m_pi = {};
 }
 
 std::vector<HWND> Program::Dialogs()

@@ -14,9 +14,11 @@ struct Box {
 
 class Program {
 public:
-    // Starts the program; false if it could not be started.
+    // Starts the program (ending one started before); false if it could not be started.
     bool Start(const std::string& path);
-    ~Program();
+    // Ends the program if it still runs.
+    void Close();
+    ~Program() { Close(); }
     Program() = default;
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
