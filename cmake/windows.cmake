@@ -72,6 +72,13 @@ target_link_libraries(autopilot PRIVATE user32 gdi32)
 target_compile_options(autopilot PRIVATE ${PROJECT_WARNINGS})
 target_link_options(autopilot PRIVATE ${STATIC_LINK})
 
+add_executable(bare_dialog WIN32 tools/bare_dialog.cpp)
+add_executable(bare_dialog_themed WIN32 tools/bare_dialog.cpp tools/bare_dialog_themed.rc)
+foreach(bare bare_dialog bare_dialog_themed)
+    target_compile_options(${bare} PRIVATE ${PROJECT_WARNINGS})
+    target_link_options(${bare} PRIVATE ${STATIC_LINK})
+endforeach()
+
 # A shippable installation medium: Setup\tandrel.exe beside photoshopplugins\.
 set(TANDREL_PLUGINS "" CACHE STRING "Plug-in files to put on the installation medium (a list)")
 set(MEDIUM_DIR ${CMAKE_BINARY_DIR}/medium)

@@ -1,6 +1,8 @@
-// Runs tandrel.exe hands-free for the demo and the screenshots:
-//   autopilot install PROGRAM   press Enter, answer every message box, wait for the end
-//   autopilot shot PROGRAM DIR  save the dialog and the About box as DIR\dialog.bmp, DIR\about.bmp
+// Runs tandrel.exe hands-free for the demo, the screenshots and the benchmark:
+//   autopilot install PROGRAM        press Enter, answer every message box, wait for the end
+//   autopilot shot PROGRAM DIR       save the dialog and the About box as DIR\dialog.bmp, DIR\about.bmp
+//   autopilot start PROGRAM CAPTION  time from start to the dialog ready for input, then close it
+//   autopilot run PROGRAM ARGS       time a program from start to end
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,11 +10,24 @@
 #include "../res/resource.h"
 #include "ui_driver.h"
 
+static double Now()
+{
+    LARGE_INTEGER t, f;
+    QueryPerformanceCounter(&t);
+    QueryPerformanceFrequency(&f);
+    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(f.QuadPart);
+}
+
 static int Install(Program& program, HWND dlg)
 {
+    double start = Now();
     program.Press(GetDlgItem(dlg, IDOK), VK_RETURN);
     DWORD code = 0;
-    while (!program.WaitExit(200, code)) {
+    for (int waited = 0; !program.WaitExit(200, code); ++waited) {
+        if (waited > 5 * 60 * 10) {
+            std::fprintf(stderr, "tandrel did not end\n");
+            return 1;
+        }
         Box box = program.WaitBox(dlg, 0);
         if (box.hwnd && IsWindowVisible(box.hwnd)) {
             std::printf("message box \"%s\": %s\n", box.caption.c_str(), box.text.c_str());
@@ -20,6 +35,7 @@ static int Install(Program& program, HWND dlg)
         }
     }
     std::printf("tandrel ended with exit code %lu\n", code);
+    std::printf("install_ms %.1f\n", Now() - start);
     return 0;
 }
 
@@ -82,21 +98,36 @@ static int Shoot(Program& program, HWND dlg, const std::string& dir)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: autopilot install PROGRAM | autopilot shot PROGRAM DIR\n");
+        std::fprintf(stderr, "usage: autopilot install|shot|start|run PROGRAM [...]\n");
         return 2;
     }
+    std::string mode = argv[1];
+    std::string args;
+    for (int i = 3; mode == "run" && i < argc; ++i)
+        args += std::string(i > 3 ? " " : "") + argv[i];
     Program program;
-    if (!program.Start(argv[2])) {
+    double start = Now();
+    if (!program.Start(argv[2], args)) {
         std::fprintf(stderr, "cannot start %s\n", argv[2]);
         return 1;
     }
-    HWND dlg = program.WaitDialog("Tandrel", 20000);
+    DWORD code = 0;
+    if (mode == "run") {
+        program.WaitExit(INFINITE, code);
+        std::printf("run_ms %.1f\n", Now() - start);
+        return static_cast<int>(code);
+    }
+    HWND dlg = program.WaitDialog(mode == "start" && argc > 3 ? argv[3] : "Tandrel", 20000);
     if (!dlg) {
-        std::fprintf(stderr, "the installer dialog did not appear\n");
+        std::fprintf(stderr, "the dialog did not appear\n");
         return 1;
     }
     program.Idle();
-    std::string mode = argv[1];
+    if (mode == "start") {
+        std::printf("ready_ms %.1f\n", Now() - start);
+        program.Post(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return program.WaitExit(10000, code) ? 0 : 1;
+    }
     if (mode == "shot")
         return Shoot(program, dlg, argc > 3 ? argv[3] : ".");
     return Install(program, dlg);

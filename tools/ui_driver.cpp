@@ -48,12 +48,12 @@ std::string WindowText(HWND hwnd)
     return ToUtf8(std::wstring(buffer, got));
 }
 
-bool Program::Start(const std::string& path)
+bool Program::Start(const std::string& path, const std::string& args)
 {
     Close();
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    std::string cmd = "\"" + path + "\"";
+    std::string cmd = "\"" + path + "\"" + (args.empty() ? "" : " " + args);
     return CreateProcessA(path.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) != FALSE;
 }
 

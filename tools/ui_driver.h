@@ -15,7 +15,7 @@ struct Box {
 class Program {
 public:
     // Starts the program (ending one started before); false if it could not be started.
-    bool Start(const std::string& path);
+    bool Start(const std::string& path, const std::string& args = "");
     // Ends the program if it still runs.
     void Close();
     ~Program() { Close(); }

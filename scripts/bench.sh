@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Benchmark: tandrel.exe under Wine against Wine's xcopy and native cp, and its
+# start against a bare one-dialog program. Prints a table of medians.
+#   bench.sh [RUNS]   (default 5)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+runs=${1:-7}
+bash scripts/setup.sh
+cmake --no-warn-unused-cli -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+cmake --build build/win --target tandrel autopilot bare_dialog bare_dialog_themed >/dev/null
+
+work=$root/build/bench
+prefix=$work/wineprefix
+mkdir -p "$work"
+winpath() { echo "Z:${1//\//\\}"; }
+
+# One virtual screen and one Wine server for every run.
+if [ -z "${DISPLAY:-}" ]; then
+  display=:$((150 + RANDOM % 100))
+  Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+  xvfb=$!
+  trap 'kill $xvfb 2>/dev/null || true' EXIT
+  export DISPLAY=$display
+  sleep 1
+fi
+run() { "$root/scripts/wine-run.sh" "$prefix" "$@"; }
+pilot=$root/build/win/autopilot.exe
+run cmd /c exit
+plugins="$prefix/drive_c/PS/Plug-Ins"
+mkdir -p "$plugins/Filters"
+run reg add 'HKLM\SOFTWARE\Adobe\Photoshop\5.0' /v PlugInPath /d 'C:\PS\Plug-Ins' /f /reg:32 >/dev/null
+vendor="$plugins/Filters/Morvask software"
+
+median() { sort -n | awk '{a[NR]=$1} END {m=(NR%2)?a[(NR+1)/2]:(a[NR/2]+a[NR/2+1])/2; printf "%.1f", m}'; }
+now_ms() { date +%s%N | awk '{printf "%.1f", $1/1e6}'; }
+
+# medium NAME COUNT SIZE_KIB: a medium with COUNT files of SIZE_KIB each.
+medium() {
+  local m=$work/$1
+  if [ ! -f "$m/.done" ]; then
+    rm -rf "$m"; mkdir -p "$m/Setup" "$m/photoshopplugins"
+    for i in $(seq 1 "$2"); do head -c $(( $3 * 1024 )) /dev/urandom > "$m/photoshopplugins/p$i.8bf"; done
+    touch "$m/.done"
+  fi
+  cp "$root/build/win/tandrel.exe" "$m/Setup/tandrel.exe"
+  echo "$m"
+}
+
+declare -A result
+bench_install() {
+  local label=$1 m=$2 t x c
+  local ts=() xs=() cs=()
+  for _ in $(seq "$runs"); do
+    rm -rf "$vendor"; sync
+    t=$(run "$pilot" install "$(winpath "$m/Setup/tandrel.exe")" | sed -n 's/^install_ms //p')
+    ts+=("$t")
+    rm -rf "$vendor"; mkdir -p "$vendor"; sync
+    x=$(run "$pilot" run 'C:\windows\system32\xcopy.exe' "$(winpath "$m/photoshopplugins")\\*.*" \
+          '"C:\PS\Plug-Ins\Filters\Morvask software"' /I /Y /Q | sed -n 's/^run_ms //p')
+    xs+=("$x")
+    rm -rf "$vendor"; mkdir -p "$vendor"; sync
+    local s; s=$(now_ms); cp "$m"/photoshopplugins/* "$vendor"/; c=$(awk -v a="$s" -v b="$(now_ms)" 'BEGIN{printf "%.1f", b-a}')
+    cs+=("$c")
+  done
+  result[$label]="$(printf '%s\n' "${ts[@]}" | median) $(printf '%s\n' "${xs[@]}" | median) $(printf '%s\n' "${cs[@]}" | median)"
+}
+
+bench_install "1,000 files of 64 KiB" "$(medium small 1000 64)"
+bench_install "8 files of 128 MiB" "$(medium large 8 131072)"
+
+starts() {
+  local exe=$1 caption=$2 v=()
+  for _ in $(seq "$runs"); do v+=("$(run "$pilot" start "$(winpath "$exe")" "$caption" | sed -n 's/^ready_ms //p')"); done
+  printf '%s\n' "${v[@]}" | median
+}
+tandrel_start=$(starts "$root/build/win/tandrel.exe" Tandrel)
+bare_start=$(starts "$root/build/win/bare_dialog.exe" Bare)
+themed_start=$(starts "$root/build/win/bare_dialog_themed.exe" Bare)
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN{ if (b > 0) printf "%.2fx", a/b; else print "-" }'; }
+echo
+echo "Medians of $runs runs, milliseconds (Wine $(wine --version 2>/dev/null | sed 's/wine-//'), $(nproc) cores)."
+echo
+echo "| install | tandrel.exe | Wine xcopy | native cp | tandrel / xcopy | tandrel / cp |"
+echo "|---|---|---|---|---|---|"
+for label in "1,000 files of 64 KiB" "8 files of 128 MiB"; do
+  read -r t x c <<<"${result[$label]}"
+  echo "| $label | $t | $x | $c | $(ratio "$t" "$x") | $(ratio "$t" "$c") |"
+done
+echo
+echo "| start to dialog ready | tandrel.exe | bare dialog | tandrel / bare | bare dialog, tandrel's manifest | tandrel / that |"
+echo "|---|---|---|---|---|---|"
+echo "| | $tandrel_start | $bare_start | $(ratio "$tandrel_start" "$bare_start") | $themed_start | $(ratio "$tandrel_start" "$themed_start") |"
+echo
+size=$(stat -c %s build/win/tandrel.exe)
+imports=$(i686-w64-mingw32-objdump -p build/win/tandrel.exe | sed -n 's/^[[:space:]]*DLL Name: //p' | paste -sd ' ')
+echo "tandrel.exe: $size bytes ($(( size / 1024 )) KiB); imports: $imports"
