@@ -30,11 +30,12 @@ public:
     std::string m_strPluginFolder;
     std::string m_strVersion = "5.0";
 
+protected:
+    Platform& m_platform;
+
 private:
     bool ReadPluginPath(std::string& path);
     bool Exists(const std::string& path);
-
-    Platform& m_platform;
 };
 
 // The message naming the plug-ins that could not be copied.

@@ -8,7 +8,6 @@
 InstallerDialog::InstallerDialog(Platform& platform, HWND parent)
     : Dialog(IDD_INSTALLER_DIALOG, parent),
       PluginInstaller(platform),
-      m_platform(platform),
       m_hIcon(LoadIconA(App::Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME)))
 {
 }

@@ -21,6 +21,5 @@ private:
     HICON OnQueryDragIcon() { return m_hIcon; }
     void OnChangeVersion();
 
-    Platform& m_platform;
     HICON m_hIcon;
 };
