@@ -251,6 +251,9 @@ TEST_F(FaultTest, PluginPathValues)
         {"number", REG_DWORD, std::string(4, '\1'), kMsgVersionNotFound},
         {"big number", REG_QWORD, std::string(8, '\1'), kMsgVersionNotFound},
         {"no type", REG_NONE, ps, kMsgVersionNotFound},
+        {"big-endian number", REG_DWORD_BIG_ENDIAN, std::string(4, '\1'), kMsgVersionNotFound},
+        {"link", REG_LINK, ps, kMsgVersionNotFound},
+        {"resource list", REG_RESOURCE_LIST, ps + '\0', kMsgVersionNotFound},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
