@@ -122,12 +122,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the dialog did not appear\n");
         return 1;
     }
-    program.Idle();
     if (mode == "start") {
+        program.WaitInputIdle();
         std::printf("ready_ms %.1f\n", Now() - start);
         program.Post(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
         return program.WaitExit(10000, code) ? 0 : 1;
     }
+    program.Idle();
     if (mode == "shot")
         return Shoot(program, dlg, argc > 3 ? argv[3] : ".");
     return Install(program, dlg);

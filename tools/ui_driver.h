@@ -34,7 +34,9 @@ public:
     void Type(HWND control, char c);
     void Press(HWND target, UINT vk);
     void Post(HWND target, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Waits until the program waits for input, and a little more for what that starts.
     void Idle();
+    void WaitInputIdle();
 
 private:
     PROCESS_INFORMATION m_pi = {};
