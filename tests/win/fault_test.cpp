@@ -91,8 +91,7 @@ protected:
     // Presses OK and answers every box; checks the invariant; the boxes' texts.
     Lines Install()
     {
-        MakeDirs(medium + "\\Setup");
-        CopyFileA(Sibling("tandrel.exe").c_str(), (medium + "\\Setup\\tandrel.exe").c_str(), FALSE);
+        PutProgramOnMedium();
         Tree before = Snapshot(temp.path());
         Launch();
         ClickOK();

@@ -60,10 +60,18 @@ protected:
         for (const std::string& name : names)
             WriteWholeFile(medium + "\\photoshopplugins\\" + name, "content of " + name);
     }
+    // Once per medium: a program that has just ended may still hold its file.
+    void PutProgramOnMedium()
+    {
+        std::string target = medium + "\\Setup\\tandrel.exe";
+        if (GetFileAttributesA(target.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return;
+        MakeDirs(medium + "\\Setup");
+        ASSERT_TRUE(CopyFileA(Sibling("tandrel.exe").c_str(), target.c_str(), TRUE));
+    }
     void Launch()
     {
-        MakeDirs(medium + "\\Setup");
-        ASSERT_TRUE(CopyFileA(Sibling("tandrel.exe").c_str(), (medium + "\\Setup\\tandrel.exe").c_str(), FALSE));
+        PutProgramOnMedium();
         ASSERT_TRUE(program.Start(medium + "\\Setup\\tandrel.exe"));
         dlg = program.WaitDialog("Tandrel");
         ASSERT_NE(dlg, nullptr);

@@ -112,19 +112,6 @@ TEST_F(ProgramTest, MissingPluginsAreReportedThenTheDialogCloses)
     EXPECT_NE(GetFileAttributesA(vendor.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
 }
 
-TEST_F(ProgramTest, FilesThatCouldNotBeReplacedAreNamed)
-{
-    Photoshop();
-    Plugins({"fine.8bf", "ro.8bf"});
-    WriteWholeFile(vendor + "\\ro.8bf", "old", FILE_ATTRIBUTE_READONLY);
-    Launch();
-    ClickOK();
-    EXPECT_EQ(Boxes(), Lines{std::string(kMsgCopyFailedHead) + "\nro.8bf"});
-    ExpectExit();
-    EXPECT_EQ(InstalledContent("fine.8bf"), "content of fine.8bf");
-    EXPECT_EQ(InstalledContent("ro.8bf"), "old");
-}
-
 TEST_F(ProgramTest, CancelEscAndCloseInstallNothing)
 {
     Photoshop();
@@ -142,8 +129,7 @@ TEST_F(ProgramTest, CancelEscAndCloseInstallNothing)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
         Program run;
-        MakeDirs(medium + "\\Setup");
-        CopyFileA(Sibling("tandrel.exe").c_str(), (medium + "\\Setup\\tandrel.exe").c_str(), FALSE);
+        PutProgramOnMedium();
         ASSERT_TRUE(run.Start(medium + "\\Setup\\tandrel.exe"));
         HWND h = run.WaitDialog("Tandrel");
         ASSERT_NE(h, nullptr);
