@@ -4,8 +4,8 @@ set -euo pipefail
 
 pkgs=(cmake ninja-build g++ make libgtest-dev googletest
       g++-mingw-w64-i686 binutils-mingw-w64-i686
-      wine wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick fonts-wqy-microhei
-      python3 clang libclang-rt-14-dev hyperfine)
+      wine wine32:i386 fonts-wine xvfb xauth imagemagick fonts-wqy-microhei
+      python3 clang libclang-rt-14-dev)
 
 missing=()
 for p in "${pkgs[@]}"; do
