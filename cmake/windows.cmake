@@ -82,11 +82,20 @@ endforeach()
 # A shippable installation medium: Setup\tandrel.exe beside photoshopplugins\.
 set(TANDREL_PLUGINS "" CACHE STRING "Plug-in files to put on the installation medium (a list)")
 set(MEDIUM_DIR ${CMAKE_BINARY_DIR}/medium)
+set(COPY_PLUGINS "")
+set(PLUGIN_FILES "")
+foreach(file IN LISTS TANDREL_PLUGINS)
+    cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY ${CMAKE_SOURCE_DIR})  # relative names: from the source tree
+    list(APPEND PLUGIN_FILES ${file})
+endforeach()
+if(PLUGIN_FILES)
+    set(COPY_PLUGINS COMMAND ${CMAKE_COMMAND} -E copy ${PLUGIN_FILES} ${MEDIUM_DIR}/photoshopplugins/)
+endif()
 add_custom_target(medium
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${MEDIUM_DIR}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${MEDIUM_DIR}/Setup ${MEDIUM_DIR}/photoshopplugins
     COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:tandrel> ${MEDIUM_DIR}/Setup/tandrel.exe
-    COMMAND ${CMAKE_COMMAND} -E copy ${TANDREL_PLUGINS} ${MEDIUM_DIR}/photoshopplugins/
+    ${COPY_PLUGINS}
     DEPENDS tandrel
     COMMENT "Laying out the installation medium in ${MEDIUM_DIR}"
     VERBATIM)
