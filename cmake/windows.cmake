@@ -100,6 +100,15 @@ add_custom_target(medium
     COMMENT "Laying out the installation medium in ${MEDIUM_DIR}"
     VERBATIM)
 
+# The dialog in-process on the in-memory platform, with the program's resources.
+add_executable(dialog_win_tests tests/win/dialog_test.cpp tests/common/fake_platform.cpp res/tandrel.rc)
+target_link_libraries(dialog_win_tests PRIVATE ui gtest_main)
+target_compile_options(dialog_win_tests PRIVATE ${PROJECT_WARNINGS})
+target_link_options(dialog_win_tests PRIVATE ${STATIC_LINK})
+add_test(NAME dialog_win_tests COMMAND dialog_win_tests)
+
+set_tests_properties(engine_win_tests program_win_tests dialog_win_tests PROPERTIES TIMEOUT 600)
+
 find_program(MINGW_OBJDUMP NAMES i686-w64-mingw32-objdump objdump REQUIRED)
 add_test(NAME tandrel_imports
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/check_imports.sh ${MINGW_OBJDUMP} $<TARGET_FILE:tandrel>)
