@@ -49,6 +49,8 @@ protected:
         std::thread driver([&] {
             while (!h)
                 EnumThreadWindows(ui, FindDialog, reinterpret_cast<LPARAM>(&h)), Sleep(5);
+            // Answered only once the dialog's thread reads messages: the modal loop runs.
+            SendMessageW(h, WM_NULL, 0, 0);
             script();
             done = true;
             for (int i = 0; i < 250 && IsWindow(h); ++i)
@@ -98,6 +100,8 @@ TEST_F(DialogTest, OpensWithVersion5IconsAndTheAboutEntry)
                   EXPECT_TRUE(info.fType & MFT_SEPARATOR);
 
                   SendMessageW(h, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+                  for (int i = 0; i < 100 && !IsIconic(h); ++i)  // Wine may settle the state later
+                      Sleep(20);
                   EXPECT_TRUE(IsIconic(h));
                   RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);  // the icon, centred
                   SendMessageW(h, WM_SYSCOMMAND, SC_RESTORE, 0);
