@@ -131,7 +131,15 @@ void Program::Post(HWND target, UINT msg, WPARAM wParam, LPARAM lParam)
 
 void Program::Type(HWND control, char c)
 {
-    Post(control, WM_CHAR, static_cast<unsigned char>(c), 1);
+    // Done when the field shows the key and the dialog's thread reads messages
+    // again: then a warning the key raised is on screen.
+    std::string before = WindowText(control);
+    PostMessageW(control, WM_CHAR, static_cast<unsigned char>(c), 1);
+    for (int i = 0; i < 200 && WindowText(control) == before; ++i)
+        Sleep(5);
+    DWORD_PTR ignored;
+    SendMessageTimeoutW(GetAncestor(control, GA_ROOT), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    Idle();
 }
 
 void Program::Press(HWND target, UINT vk)

@@ -98,11 +98,9 @@ void InstallerDialog::OnOK()
 void InstallerDialog::OnChangeVersion()
 {
     UpdateData(TRUE);
-    const char* warning = CheckVersion(m_strVersion);
-    if (!warning)
-        return;
-    std::string typed = m_strVersion;
-    m_platform.ShowMessage(warning);
-    m_strVersion = typed;
-    UpdateData(FALSE);
+    // Only a warning: the field is left as it is. Keys typed before the box came
+    // up reach the field while it is open, so writing back the text read above
+    // would throw them away.
+    if (const char* warning = CheckVersion(m_strVersion))
+        m_platform.ShowMessage(warning);
 }
