@@ -12,6 +12,11 @@ set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(${GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+# Every target from here on is the project's own: warnings as errors, and
+# programs that need no MinGW DLL at run time.
+add_compile_options(${PROJECT_WARNINGS})
+add_link_options(${STATIC_LINK})
+
 # The test program sits in a medium's Setup folder, so its own path leads
 # to medium\photoshopplugins like the installer's does.
 add_executable(engine_win_tests
@@ -19,27 +24,22 @@ add_executable(engine_win_tests
     tests/win/real_world.cpp
     tests/win/win_fixtures.cpp)
 target_link_libraries(engine_win_tests PRIVATE engine gtest_main)
-target_compile_options(engine_win_tests PRIVATE ${PROJECT_WARNINGS})
-target_link_options(engine_win_tests PRIVATE ${STATIC_LINK})
 set_target_properties(engine_win_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-medium/Setup)
 add_test(NAME engine_win_tests COMMAND engine_win_tests)
 
 # The dialog layer and the program.
 add_library(dlg STATIC dlg/app.cpp dlg/dialog.cpp)
 target_include_directories(dlg PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_options(dlg PRIVATE ${PROJECT_WARNINGS})
 target_link_libraries(dlg PUBLIC user32)
 
 add_library(ui STATIC ui/installer_dialog.cpp ui/version_check.cpp)
-target_compile_options(ui PRIVATE ${PROJECT_WARNINGS})
 target_link_libraries(ui PUBLIC dlg engine)
 
 add_executable(tandrel WIN32 app/main.cpp app/installer_app.cpp res/tandrel.rc)
-target_compile_options(tandrel PRIVATE ${PROJECT_WARNINGS})
 target_link_libraries(tandrel PRIVATE ui)
 # Symbols stripped and unused sections dropped: the medium carries only what runs.
 target_compile_options(tandrel PRIVATE -ffunction-sections -fdata-sections)
-target_link_options(tandrel PRIVATE ${STATIC_LINK} -s -Wl,--gc-sections)
+target_link_options(tandrel PRIVATE -s -Wl,--gc-sections)
 set_source_files_properties(res/tandrel.rc PROPERTIES
     OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/tandrel.ico;${CMAKE_SOURCE_DIR}/res/tandrel.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
 
@@ -50,17 +50,13 @@ add_executable(program_win_tests
     tests/win/fault_test.cpp
     tools/ui_driver.cpp
     tests/win/win_fixtures.cpp)
-target_include_directories(program_win_tests PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(program_win_tests PRIVATE gtest_main user32 advapi32 version)
-target_compile_options(program_win_tests PRIVATE ${PROJECT_WARNINGS})
-target_link_options(program_win_tests PRIVATE ${STATIC_LINK})
 add_dependencies(program_win_tests tandrel planted_dlls)
 
 # DLLs a planter would leave beside the program; each leaves a marker when loaded.
 foreach(name uxtheme dwmapi version comctl32)
     add_library(planted_${name} SHARED tests/win/planted_dll.cpp)
     set_target_properties(planted_${name} PROPERTIES OUTPUT_NAME ${name} PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
-    target_link_options(planted_${name} PRIVATE ${STATIC_LINK})
     list(APPEND PLANTED planted_${name})
 endforeach()
 add_custom_target(planted_dlls DEPENDS ${PLANTED})
@@ -69,15 +65,9 @@ add_test(NAME program_win_tests COMMAND program_win_tests --gtest_filter=-FaultT
 # Drives the program hands-free for the demo and the screenshots.
 add_executable(autopilot tools/autopilot.cpp tools/ui_driver.cpp)
 target_link_libraries(autopilot PRIVATE user32 gdi32)
-target_compile_options(autopilot PRIVATE ${PROJECT_WARNINGS})
-target_link_options(autopilot PRIVATE ${STATIC_LINK})
 
 add_executable(bare_dialog WIN32 tools/bare_dialog.cpp)
 add_executable(bare_dialog_themed WIN32 tools/bare_dialog.cpp tools/bare_dialog_themed.rc)
-foreach(bare bare_dialog bare_dialog_themed)
-    target_compile_options(${bare} PRIVATE ${PROJECT_WARNINGS})
-    target_link_options(${bare} PRIVATE ${STATIC_LINK})
-endforeach()
 
 # A shippable installation medium: Setup\tandrel.exe beside photoshopplugins\.
 set(TANDREL_PLUGINS "" CACHE STRING "Plug-in files to put on the installation medium (a list)")
@@ -103,8 +93,6 @@ add_custom_target(medium
 # The dialog in-process on the in-memory platform, with the program's resources.
 add_executable(dialog_win_tests tests/win/dialog_test.cpp tests/common/fake_platform.cpp res/tandrel.rc)
 target_link_libraries(dialog_win_tests PRIVATE ui gtest_main)
-target_compile_options(dialog_win_tests PRIVATE ${PROJECT_WARNINGS})
-target_link_options(dialog_win_tests PRIVATE ${STATIC_LINK})
 add_test(NAME dialog_win_tests COMMAND dialog_win_tests)
 
 set_tests_properties(engine_win_tests program_win_tests dialog_win_tests PROPERTIES TIMEOUT 600)

@@ -158,19 +158,24 @@ void ExpectItems(const Template& t, const std::vector<Item>& expected)
     }
 }
 
+void ExpectFrame(const Template& t, const char* caption, short cx, short cy, DWORD style, const char* font)
+{
+    EXPECT_EQ(t.caption, caption);
+    EXPECT_EQ(t.cx, cx);
+    EXPECT_EQ(t.cy, cy);
+    EXPECT_EQ(t.style, style | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT);
+    EXPECT_EQ(t.font, font);
+    EXPECT_EQ(t.points, 9);
+}
+
 TEST_F(ResourcesTest, InstallerDialogTemplate)
 {
     const BYTE* data = Find(kDialog, IDD_INSTALLER_DIALOG);
     ASSERT_NE(data, nullptr);
     ASSERT_EQ(reinterpret_cast<const WORD*>(data)[1], 0xFFFF);  // extended template
     Template t = Parse(data);
-    EXPECT_EQ(t.caption, "Tandrel");
-    EXPECT_EQ(t.cx, 235);
-    EXPECT_EQ(t.cy, 115);
-    EXPECT_EQ(t.style, DWORD(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
+    ExpectFrame(t, "Tandrel", 235, 115, WS_VISIBLE, "MS Sans Serif");
     EXPECT_EQ(t.exStyle, DWORD(WS_EX_APPWINDOW));
-    EXPECT_EQ(t.font, "MS Sans Serif");
-    EXPECT_EQ(t.points, 9);
     EXPECT_EQ(t.weight, 0);
     EXPECT_EQ(t.italic, 0);
     EXPECT_EQ(t.charset, 1);
@@ -188,12 +193,7 @@ TEST_F(ResourcesTest, AboutBoxTemplate)
     ASSERT_NE(data, nullptr);
     ASSERT_NE(reinterpret_cast<const WORD*>(data)[1], 0xFFFF);  // classic template
     Template t = Parse(data);
-    EXPECT_EQ(t.caption, "About Tandrel");
-    EXPECT_EQ(t.cx, 235);
-    EXPECT_EQ(t.cy, 67);
-    EXPECT_EQ(t.style, DWORD(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
-    EXPECT_EQ(t.font, "\xE5\xAE\x8B\xE4\xBD\x93");  // SimSun
-    EXPECT_EQ(t.points, 9);
+    ExpectFrame(t, "About Tandrel", 235, 67, 0, "\xE5\xAE\x8B\xE4\xBD\x93");  // SimSun
     ASSERT_EQ(t.items.size(), 5u);
     EXPECT_EQ(t.items[0].text, "#128");  // the icon, by its resource id
     t.items[0].text = "";

@@ -93,10 +93,10 @@ ScratchRegistry::ScratchRegistry(const std::string& root) : m_root(root)
 
 ScratchRegistry::~ScratchRegistry()
 {
-    if (m_owned)
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, m_root.c_str());
-    if (m_owned)
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_root.c_str());
+    if (!m_owned)
+        return;
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, m_root.c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, m_root.c_str());
 }
 
 void ScratchRegistry::MakeKey(const std::string& subkey)
