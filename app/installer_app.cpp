@@ -1,9 +1,8 @@
-#include "installer_app.h"
+#include "app/installer_app.h"
 
 #include <commctrl.h>
 
-#include "../engine/win32_platform.h"
-#include "../ui/installer_dialog.h"
+#include "ui/installer_dialog.h"
 
 InstallerApp theApp;
 
@@ -19,8 +18,7 @@ BOOL InstallerApp::InitInstance()
             init(&controls);
     }
 
-    Win32Platform platform(&App::MainWindowHandle);
-    InstallerDialog dlg(platform);
+    InstallerDialog dlg;
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

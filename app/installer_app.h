@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../dlg/app.h"
+#include "dlg/app.h"
 
 // Shows the installer dialog; the process ends when it closes.
 class InstallerApp : public App {

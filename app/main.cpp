@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "../dlg/app.h"
+#include "dlg/app.h"
 
 // An installer runs elevated from download folders and removable media, where a
 // planted DLL would be found first: load DLLs from System32 only.

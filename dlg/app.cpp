@@ -1,15 +1,18 @@
-#include "app.h"
+#include "dlg/app.h"
 
-#include "dialog.h"
+#include "dlg/dialog.h"
 
 App* App::s_current = nullptr;
 
 App::App() { s_current = this; }
 
-App::~App()
+App::~App() { s_current = nullptr; }
+
+int App::Run()
 {
-    if (s_current == this)
-        s_current = nullptr;
+    if (s_current)
+        s_current->InitInstance();
+    return 0;
 }
 
 HINSTANCE App::Instance() { return GetModuleHandleW(nullptr); }
@@ -19,16 +22,26 @@ HWND App::MainWindowHandle()
     return s_current && s_current->m_pMainWnd ? s_current->m_pMainWnd->GetSafeHwnd() : nullptr;
 }
 
-int App::Run()
+std::string App::ProgramPath()
 {
-    if (!s_current)
-        return 1;
-    if (s_current->InitInstance()) {
-        MSG msg;
-        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    return 0;
+    const DWORD longest = 32768;  // no Windows path is longer
+    std::string path(longest, '\0');
+    DWORD length = GetModuleFileNameA(nullptr, &path[0], longest);
+    path.resize(length < longest ? length : 0);
+    return path;
+}
+
+const std::string& App::Title()
+{
+    static const std::string title = [] {
+        std::string name = ProgramPath();
+        name.erase(0, name.find_last_of("\\/") + 1);
+        return name.substr(0, name.find_last_of('.'));
+    }();
+    return title;
+}
+
+void AfxMessageBox(const std::string& text)
+{
+    MessageBoxA(App::MainWindowHandle(), text.c_str(), App::Title().c_str(), MB_OK | MB_ICONEXCLAMATION);
 }

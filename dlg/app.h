@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 class Dialog;
 
 class App {
@@ -12,19 +14,25 @@ public:
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
-    // FALSE: nothing more to run, the process ends.
+    // Shows the main dialog modally; the process ends when it returns.
     virtual BOOL InitInstance() = 0;
-
-    static App* Current() { return s_current; }
-    static HINSTANCE Instance();
-    // The main window, owner of message boxes; null before one exists.
-    static HWND MainWindowHandle();
 
     // Runs the one application object; the process's exit code.
     static int Run();
+
+    static HINSTANCE Instance();
+    // The main window, owner of modal dialogs and message boxes; null before one exists.
+    static HWND MainWindowHandle();
+    // Full path of the running program, never cut; empty if it cannot be had.
+    static std::string ProgramPath();
+    // The program file's base name: the caption of every message box.
+    static const std::string& Title();
 
     Dialog* m_pMainWnd = nullptr;
 
 private:
     static App* s_current;
 };
+
+// A modal OK box with the exclamation icon, owned by the main window.
+void AfxMessageBox(const std::string& text);

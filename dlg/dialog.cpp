@@ -1,8 +1,8 @@
-#include "dialog.h"
+#include "dlg/dialog.h"
 
 #include <vector>
 
-#include "app.h"
+#include "dlg/app.h"
 
 void DDX_Text(DataExchange& dx, int id, std::string& value)
 {
@@ -19,7 +19,9 @@ void DDX_Text(DataExchange& dx, int id, std::string& value)
 
 INT_PTR Dialog::DoModal()
 {
-    return DialogBoxParamW(App::Instance(), MAKEINTRESOURCEW(m_templateId), m_hParent, DialogProc,
+    // Without a parent the main window owns it, and is disabled while it is open.
+    HWND owner = m_hParent ? m_hParent : App::MainWindowHandle();
+    return DialogBoxParamW(App::Instance(), MAKEINTRESOURCEW(m_templateId), owner, DialogProc,
                            reinterpret_cast<LPARAM>(this));
 }
 
@@ -48,7 +50,7 @@ void Dialog::OnOK()
 
 void Dialog::OnCancel() { EndDialog(IDCANCEL); }
 
-INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept
 {
     if (msg == WM_INITDIALOG) {
         auto* self = reinterpret_cast<Dialog*>(lParam);
@@ -65,14 +67,6 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     return result;
 }
 
-// Messages whose answer a dialog procedure returns directly rather than
-// through DWLP_MSGRESULT.
-static bool AnswersDirectly(UINT msg)
-{
-    return msg == WM_QUERYDRAGICON || msg == WM_CTLCOLORDLG || msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORSTATIC ||
-           msg == WM_CTLCOLORBTN || msg == WM_COMPAREITEM || msg == WM_VKEYTOITEM || msg == WM_CHARTOITEM;
-}
-
 INT_PTR Dialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_COMMAND && lParam != 0 && m_inTransfer)
@@ -80,20 +74,19 @@ INT_PTR Dialog::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
 
     INT_PTR result = 0;
     if (OnMessage(msg, wParam, lParam, result)) {
-        if (AnswersDirectly(msg))
-            return result;
+        if (msg == WM_QUERYDRAGICON)
+            return result;  // answered directly, not through DWLP_MSGRESULT
         SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
         return TRUE;
     }
-    if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            OnOK();
-            return TRUE;
-        case IDCANCEL:
-            OnCancel();
-            return TRUE;
-        }
+    // Whoever sends it: the button, Enter, Esc, the close box, an accelerator or another program.
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+        OnOK();
+        return TRUE;
+    }
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        OnCancel();
+        return TRUE;
     }
     return FALSE;
 }

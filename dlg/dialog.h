@@ -42,7 +42,8 @@ protected:
     HWND m_hWnd = nullptr;
 
 private:
-    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // No C++ exception may unwind through user32: one that reaches here ends the process.
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     INT_PTR Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
 
     UINT m_templateId;

@@ -1,62 +1,48 @@
-// The system services the installer needs, kept behind an interface so the
-// install logic builds and is tested on any host. Windows paths, ANSI text.
+// The Win32 operations the installation calls, each handle wrapped once.
 #pragma once
 
-#include <cstdint>
-#include <memory>
+#include <windows.h>
+
 #include <string>
 
-constexpr uint32_t kAttrReadOnly = 0x01;
-constexpr uint32_t kAttrHidden = 0x02;
-constexpr uint32_t kAttrDirectory = 0x10;
-
-constexpr uint32_t kRegSz = 1;
-constexpr uint32_t kRegExpandSz = 2;
-
-struct FindEntry {
-    uint32_t attributes = 0;
-    std::string name;  // bare entry name
-};
-
-// An open directory listing; closed when destroyed.
-class FileSearch {
-public:
-    virtual ~FileSearch() = default;
-    virtual bool Next(FindEntry& entry) = 0;
-};
-
-struct RegValue {
-    uint32_t type = 0;
-    std::string data;  // the stored bytes, as many as there are
-};
-
-// An open registry key; closed when destroyed.
+// A registry key open for reading; closed when the object ends.
 class RegKey {
 public:
-    virtual ~RegKey() = default;
-    // False when the value is missing or cannot be read.
-    virtual bool QueryValue(const std::string& name, RegValue& value) = 0;
+    RegKey(HKEY root, const std::string& subkey);
+    ~RegKey();
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
+
+    // A string value (REG_SZ, or REG_EXPAND_SZ left unexpanded) whose text fits
+    // `size` bytes with its terminator; false for anything else.
+    bool QueryString(const char* name, DWORD size, std::string& text) const;
+
+private:
+    HKEY m_key = nullptr;
 };
 
-class Platform {
+// A directory listing positioned on its current entry; closed when the object ends.
+class FileFind {
 public:
-    virtual ~Platform() = default;
+    explicit FileFind(const std::string& pattern) : m_find(FindFirstFileA(pattern.c_str(), &m_data)) {}
+    ~FileFind();
+    FileFind(const FileFind&) = delete;
+    FileFind& operator=(const FileFind&) = delete;
 
-    // Full path of the running program, never truncated; false if it cannot be had.
-    virtual bool ProgramPath(std::string& path) = 0;
+    bool Found() const { return m_find != INVALID_HANDLE_VALUE; }
+    bool Next() { return FindNextFileA(m_find, &m_data) != FALSE; }
+    bool IsFolder() const { return (m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+    const char* Name() const { return m_data.cFileName; }
 
-    // Opens HKEY_LOCAL_MACHINE\subkey for reading; null when it cannot be opened.
-    virtual std::unique_ptr<RegKey> OpenMachineKey(const std::string& subkey) = 0;
-
-    // Starts a listing of a path or a wildcard pattern; null when nothing matches.
-    virtual std::unique_ptr<FileSearch> FindFirst(const std::string& pattern, FindEntry& first) = 0;
-
-    // Creates the last level of path only.
-    virtual bool MakeFolder(const std::string& path) = 0;
-
-    // Copies source over target, replacing a target unless it is read-only or hidden.
-    virtual bool CopyOneFile(const std::string& source, const std::string& target) = 0;
-
-    // A modal OK box owned by the main window.
-    virtual void ShowMessage(const std::string& text) = 0;
+private:
+    WIN32_FIND_DATAA m_data;
+    HANDLE m_find;
 };
+
+// Copies source to folder\name so that a file already there ends as its old
+// version whole or the new one whole, never cut. Refuses read-only and hidden
+// targets, as Windows' own copy does.
+bool InstallFile(const std::string& source, const std::string& folder, const std::string& name);
+
+// Deletes the temporary copies an interrupted run left in folder.
+void RemoveLeftoverCopies(const std::string& folder);

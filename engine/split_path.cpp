@@ -1,4 +1,4 @@
-#include "split_path.h"
+#include "engine/split_path.h"
 
 static bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 

@@ -1,4 +1,4 @@
-// Resource ids, shared by tandrel.rc and the C++ code.
+// Resource ids and the version, shared by tandrel.rc and the C++ code.
 #pragma once
 
 #define IDD_ABOUTBOX 100
@@ -9,4 +9,6 @@
 #define IDM_ABOUTBOX 0x0010
 
 #define TANDREL_VERSION 1, 0, 0, 1
-#define TANDREL_VERSION_TEXT "1, 0, 0, 1"
+#define TANDREL_STRINGIZE_(...) #__VA_ARGS__
+#define TANDREL_STRINGIZE(...) TANDREL_STRINGIZE_(__VA_ARGS__)
+#define TANDREL_VERSION_TEXT TANDREL_STRINGIZE(TANDREL_VERSION)

@@ -5,7 +5,7 @@ set -euo pipefail
 pkgs=(cmake ninja-build g++ make libgtest-dev googletest
       g++-mingw-w64-i686 binutils-mingw-w64-i686
       wine wine32:i386 fonts-wine xvfb xauth imagemagick fonts-wqy-microhei
-      python3 clang libclang-rt-14-dev)
+      python3)
 
 missing=()
 for p in "${pkgs[@]}"; do

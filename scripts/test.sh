@@ -10,11 +10,7 @@ cmake --build build/host -j "$jobs"
 cmake --no-warn-unused-cli -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
 cmake --build build/win -j "$jobs"
 
-CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTANDREL_FUZZ=ON >/dev/null
-cmake --build build/fuzz -j "$jobs"
-
 status=0
 ctest --test-dir build/host --output-on-failure || status=1
 ctest --test-dir build/win --output-on-failure || status=1
-bash scripts/fuzz.sh 10 || status=1
 exit $status

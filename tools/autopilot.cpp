@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "../res/resource.h"
-#include "ui_driver.h"
+#include "res/resource.h"
+#include "tools/ui_driver.h"
 
 static double Now()
 {

@@ -1,4 +1,4 @@
-#include "ui_driver.h"
+#include "tools/ui_driver.h"
 
 namespace {
 
@@ -126,19 +126,6 @@ void Program::Idle()
 void Program::Post(HWND target, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     PostMessageW(target, msg, wParam, lParam);
-    Idle();
-}
-
-void Program::Type(HWND control, char c)
-{
-    // Done when the field shows the key and the dialog's thread reads messages
-    // again: then a warning the key raised is on screen.
-    std::string before = WindowText(control);
-    PostMessageW(control, WM_CHAR, static_cast<unsigned char>(c), 1);
-    for (int i = 0; i < 200 && WindowText(control) == before; ++i)
-        Sleep(5);
-    DWORD_PTR ignored;
-    SendMessageTimeoutW(GetAncestor(control, GA_ROOT), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
     Idle();
 }
 

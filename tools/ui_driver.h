@@ -30,8 +30,6 @@ public:
     // Dialogs of the program that are on screen now.
     std::vector<HWND> Dialogs();
     bool WaitExit(DWORD timeoutMs, DWORD& exitCode);
-    // Posts a key or character and waits until the program has handled it.
-    void Type(HWND control, char c);
     void Press(HWND target, UINT vk);
     void Post(HWND target, UINT msg, WPARAM wParam, LPARAM lParam);
     // Waits until the program waits for input, and a little more for what that starts.

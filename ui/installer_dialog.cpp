@@ -1,13 +1,12 @@
-#include "installer_dialog.h"
+#include "ui/installer_dialog.h"
 
-#include "../dlg/app.h"
-#include "../res/resource.h"
-#include "about_dialog.h"
-#include "version_check.h"
+#include "dlg/app.h"
+#include "res/resource.h"
+#include "ui/about_dialog.h"
+#include "ui/version_check.h"
 
-InstallerDialog::InstallerDialog(Platform& platform, HWND parent)
+InstallerDialog::InstallerDialog(HWND parent)
     : Dialog(IDD_INSTALLER_DIALOG, parent),
-      PluginInstaller(platform),
       m_hIcon(LoadIconA(App::Instance(), MAKEINTRESOURCEA(IDR_MAINFRAME)))
 {
 }
@@ -102,5 +101,5 @@ void InstallerDialog::OnChangeVersion()
     // up reach the field while it is open, so writing back the text read above
     // would throw them away.
     if (const char* warning = CheckVersion(m_strVersion))
-        m_platform.ShowMessage(warning);
+        AfxMessageBox(warning);
 }

@@ -1,13 +1,12 @@
 // The installer's one window: the version field, OK and Cancel.
 #pragma once
 
-#include "../dlg/dialog.h"
-#include "../engine/plugin_installer.h"
+#include "dlg/dialog.h"
+#include "engine/plugin_installer.h"
 
 class InstallerDialog : public Dialog, public PluginInstaller {
 public:
-    // platform: the system services the install uses; also the message sink.
-    explicit InstallerDialog(Platform& platform, HWND parent = nullptr);
+    explicit InstallerDialog(HWND parent = nullptr);
 
 protected:
     void DoDataExchange(DataExchange& dx) override;

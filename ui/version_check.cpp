@@ -1,4 +1,6 @@
-#include "version_check.h"
+#include "ui/version_check.h"
+
+#include "engine/messages.h"
 
 const char* CheckVersion(const std::string& version)
 {

@@ -3,9 +3,6 @@
 
 #include <string>
 
-inline constexpr char kMsgInvalidVersion[] = "Invalid version number!";
-inline constexpr char kMsgVersionTooOld[] = "The version should be greater than 5.0";
-
 // The warning for a version text, or null when it looks like 5.0 or later.
-// Only the first two characters count: a digit-like character from '5' up, then a dot.
+// Only the first two characters count: a character from '5' up, then a dot.
 const char* CheckVersion(const std::string& version);

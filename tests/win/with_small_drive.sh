@@ -16,4 +16,4 @@ if mount -t tmpfs -o size=4m tandrel-small "$mnt" 2>/dev/null; then
 else
   echo "cannot mount a small file system here (needs root); the full-disk test is skipped"
 fi
-"$runner" "$prefix" "$program" --gtest_filter=FaultTest.FullDisk
+"$runner" "$prefix" "$program" --gtest_filter=*FullDisk*
