@@ -1,5 +1,10 @@
 # Windows build: 32-bit, statically linked; tests run under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix)
+if(CMAKE_CROSSCOMPILING)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix)
+    set(SHIPPED_COMPILERS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686-win32.cmake)
+else()
+    set(SHIPPED_COMPILERS -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER} -DCMAKE_RC_COMPILER=${CMAKE_RC_COMPILER})
+endif()
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 include_directories(${CMAKE_SOURCE_DIR})
 option(TANDREL_SHIPPED "Build only the program, as it ships" OFF)
@@ -17,8 +22,7 @@ if(NOT TANDREL_SHIPPED)
     ExternalProject_Add(tandrel
         SOURCE_DIR ${CMAKE_SOURCE_DIR}
         BINARY_DIR ${CMAKE_BINARY_DIR}/shipped
-        CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686-win32.cmake
-                   -DCMAKE_BUILD_TYPE=MinSizeRel -DTANDREL_SHIPPED=ON --no-warn-unused-cli
+        CMAKE_ARGS ${SHIPPED_COMPILERS} -DCMAKE_BUILD_TYPE=MinSizeRel -DTANDREL_SHIPPED=ON --no-warn-unused-cli
         BUILD_ALWAYS ON
         INSTALL_COMMAND ${CMAKE_COMMAND} -E copy_if_different <BINARY_DIR>/tandrel.exe ${CMAKE_BINARY_DIR}/tandrel.exe
         BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/tandrel.exe)

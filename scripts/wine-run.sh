@@ -21,6 +21,8 @@ if [ ! -f "$prefix/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
   # No window manager here: without this Wine waits about 2 s on every closing window.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # Debian's Wine does not find its own Marlett: without it the caption buttons show letters.
+  cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
   wineserver -w
 fi
 wineserver -p 60 </dev/null >/dev/null 2>&1 || true

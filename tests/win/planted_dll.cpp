@@ -5,11 +5,8 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         char path[MAX_PATH + 16];
-        DWORD n = GetModuleFileNameA(self, path, MAX_PATH);
-        lstrcpyA(path + n, ".loaded");
-        HANDLE marker = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        if (marker != INVALID_HANDLE_VALUE)
-            CloseHandle(marker);
+        lstrcpyA(path + GetModuleFileNameA(self, path, MAX_PATH), ".loaded");
+        CloseHandle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     }
     return TRUE;
 }

@@ -10,6 +10,7 @@
 
 #include <fstream>
 #include <map>
+#include <regex>
 
 #include "engine/messages.h"
 #include "res/resource.h"
@@ -21,13 +22,6 @@ using Lines = std::vector<std::string>;
 using Tree = std::map<std::string, std::pair<DWORD, std::string>>;  // path: attribute bits, content
 
 const std::string kVendor = "\\ps\\filters\\morvask software", kSource = "\\medium\\photoshopplugins";
-
-std::string Beside(const std::string& name)  // beside this test program
-{
-    char self[MAX_PATH];
-    std::string path(self, GetModuleFileNameA(nullptr, self, MAX_PATH));
-    return path.substr(0, path.find_last_of('\\') + 1) + name;
-}
 
 std::string ReadText(const std::string& path)
 {
@@ -70,11 +64,7 @@ Tree Snapshot(const std::string& dir, const std::string& below = "")
 }
 
 // A temporary copy of the program's own, which no run may leave behind.
-bool IsLeftover(const std::string& name)
-{
-    size_t digits = name.find_first_not_of("0123456789", 8);
-    return name.rfind("~tandrel", 0) == 0 && digits > 8 && name.substr(digits) == ".tmp";
-}
+bool IsLeftover(const std::string& name) { return std::regex_match(name, std::regex(R"(~tandrel\d+\.tmp)")); }
 
 bool HasLeftover(const std::string& folder)
 {
@@ -101,13 +91,14 @@ bool ShowsExclamationIcon(HWND box)
 }
 
 struct Action {
-    int control;  // 0: the dialog; -1: the control with the focus
+    int control;  // 0: the dialog
     UINT msg;     // WM_KEYDOWN: the key wParam pressed
     WPARAM wParam;
 };
-const Action kOk{IDOK, BM_CLICK, 0}, kEnter{-1, WM_KEYDOWN, VK_RETURN}, kCancel{IDCANCEL, BM_CLICK, 0},
-    kEsc{-1, WM_KEYDOWN, VK_ESCAPE}, kClose{0, WM_SYSCOMMAND, SC_CLOSE},
-    kOkCommand{0, WM_COMMAND, MAKEWPARAM(IDOK, 1)}, kCancelCommand{0, WM_COMMAND, MAKEWPARAM(IDCANCEL, 1)};  // as accelerators send them
+const Action kOk{IDOK, BM_CLICK, 0}, kEnter{0, WM_KEYDOWN, VK_RETURN}, kCancel{IDCANCEL, BM_CLICK, 0},
+    kEsc{0, WM_KEYDOWN, VK_ESCAPE}, kClose{0, WM_SYSCOMMAND, SC_CLOSE},
+    kOkCommand{0, WM_COMMAND, MAKEWPARAM(IDOK, 1)}, kCancelCommand{0, WM_COMMAND, MAKEWPARAM(IDCANCEL, 1)},  // as accelerators send them
+    kAbout{0, WM_SYSCOMMAND, IDM_ABOUTBOX};
 
 // A medium with two plug-ins and a folder, Photoshop 5.0 with its Filters
 // folder, and the program; all removed when the test ends.
@@ -118,9 +109,12 @@ struct Scene : ::testing::Test {
         return std::string(temp, GetTempPathA(MAX_PATH, temp)) + "tandrel-" + std::to_string(++count);
     }();
     const std::string ps = root + "\\PS", vendor = root + kVendor, source = root + kSource;
+    std::string drive = root;  // where Photoshop is, if not here
     Program program;
     HWND dlg = nullptr, edit = nullptr;
+    Lines shown;         // the message boxes' texts
     std::string report;  // the last copy report shown
+    DWORD exitCode = 1;
     std::vector<HANDLE> locks;
 
     Scene()
@@ -130,7 +124,7 @@ struct Scene : ::testing::Test {
         WriteText(source + "\\a.8bf", "new a");
         WriteText(source + "\\b.8bf", std::string("new b\0\xff", 7));
         WriteText(source + "\\docs\\readme.txt", "not a plug-in");
-        WriteText(root + "\\medium\\Setup\\tandrel.exe", ReadText(Beside("tandrel.exe")));
+        WriteText(root + "\\medium\\Setup\\tandrel.exe", ReadText("tandrel.exe"));
     }
     ~Scene() override
     {
@@ -138,6 +132,7 @@ struct Scene : ::testing::Test {
         for (HANDLE lock : locks)
             CloseHandle(lock);
         RemoveTree(root);
+        RemoveTree(drive + "\\PS");
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Adobe");
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults");
     }
@@ -154,56 +149,49 @@ struct Scene : ::testing::Test {
         edit = GetDlgItem(dlg, IDC_VERSION);
         program.Idle();
     }
-    // Reads and answers every box now open; a copy report by its head.
-    Lines Boxes()
+    // Reads and answers every box now open into shown: a message box by its text,
+    // a copy report by its head, the About box by its caption. Each disables the installer.
+    void Boxes()
     {
-        Lines texts;
         program.Idle();
-        for (Box box; texts.size() < 20 && (box = program.WaitBox(dlg, 0)).hwnd;) {
-            EXPECT_EQ(box.caption, "tandrel");
-            EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), dlg);
-            EXPECT_TRUE(ShowsExclamationIcon(box.hwnd)) << box.text;
-            bool isReport = box.text.rfind(kMsgCopyFailedHead, 0) == 0;
+        for (Box box; shown.size() < 20 && (box = program.WaitBox(dlg, 0)).hwnd; program.Idle()) {
+            bool about = box.caption == "About Tandrel", isReport = box.text.rfind(kMsgCopyFailedHead, 0) == 0;
+            EXPECT_TRUE(about || box.caption == "tandrel") << box.caption;
+            EXPECT_TRUE(GetWindow(box.hwnd, GW_OWNER) == dlg && !IsWindowEnabled(dlg));
+            EXPECT_TRUE(about || ShowsExclamationIcon(box.hwnd)) << box.text;
             report = isReport ? box.text : report;
-            texts.push_back(isReport ? kMsgCopyFailedHead : box.text);
+            shown.push_back(about ? box.caption : isReport ? kMsgCopyFailedHead : box.text);
             CloseBox(box);
-            program.Idle();
         }
-        return texts;
     }
     // Typed over the selected text key by key, or all at once as a fast
     // typist does before the first warning is up.
-    Lines Type(const std::string& text, bool atOnce)
+    void Type(const std::string& text, bool atOnce)
     {
         program.Post(edit, EM_SETSEL, 0, -1);
-        Lines texts;
         for (size_t i = 0; i < text.size(); ++i) {
             PostMessageW(edit, WM_CHAR, static_cast<unsigned char>(text[i]), 1);
             if (atOnce && i + 1 < text.size())
                 continue;  // these reach the field while the first warning is up
             for (int wait = 0; wait < 250 && WindowText(edit) != text.substr(0, i + 1); ++wait)
                 Sleep(20);
-            for (const std::string& box : Boxes())
-                texts.push_back(box);
+            Boxes();
         }
-        return texts;
     }
     void Act(const Action& action)
     {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &info);
-        HWND target = action.control > 0 ? GetDlgItem(dlg, action.control) : action.control ? info.hwndFocus : dlg;
-        ASSERT_NE(target, nullptr);
+        HWND target = action.control ? GetDlgItem(dlg, action.control) : dlg;
         if (action.msg == WM_KEYDOWN)
             program.Press(target, static_cast<UINT>(action.wParam));
         else
             program.Post(target, action.msg, action.wParam, 0);
     }
-    bool Exited()
+    bool Exited() { return program.WaitExit(10000, exitCode) && exitCode == 0; }
+    Tree Snapshot()
     {
-        DWORD code = 1;
-        return program.WaitExit(10000, code) && code == 0;
+        Tree tree = ::Snapshot(root);
+        tree.merge(::Snapshot(drive));
+        return tree;
     }
 };
 
@@ -211,26 +199,19 @@ struct Scene : ::testing::Test {
 // plug-in the report does not name, and no leftover of an earlier run.
 Tree Expected(Tree tree, bool installs, std::string report)
 {
+    if (!installs)
+        return tree;
     CharLowerBuffA(&report[0], static_cast<DWORD>(report.size()));
+    tree.emplace(kVendor, std::make_pair(DWORD(FILE_ATTRIBUTE_DIRECTORY), ""));
     for (const auto& [key, entry] : Tree(tree)) {
         std::string name = key.substr(key.find_last_of('\\') + 1);
-        if (installs && key == kSource + "\\" + name && !(entry.first & FILE_ATTRIBUTE_DIRECTORY) &&
+        if (key == kSource + "\\" + name && !(entry.first & FILE_ATTRIBUTE_DIRECTORY) &&
             (report + "\n").find("\n" + name + "\n") == std::string::npos)
             tree[kVendor + "\\" + name] = entry;
-        if (installs && key == kVendor + "\\" + name && IsLeftover(name))
+        if (key == kVendor + "\\" + name && IsLeftover(name))
             tree.erase(key);
     }
-    if (installs)
-        tree.emplace(kVendor, std::make_pair(DWORD(FILE_ATTRIBUTE_DIRECTORY), ""));
     return tree;
-}
-
-void ExpectTree(const Tree& actual, const Tree& expected)
-{
-    for (const auto& [key, entry] : actual)
-        EXPECT_TRUE(expected.count(key) && expected.at(key) == entry) << "unexpected: " << key << ", " << entry.second.size() << " bytes";
-    for (const auto& [key, entry] : expected)
-        EXPECT_TRUE(actual.count(key)) << "missing: " << key;
 }
 
 struct Row {
@@ -243,8 +224,8 @@ struct Row {
     bool installs;  // the copy ran
 };
 
-const std::string kLong(300, 'x');
-const char *kNotFound = kMsgVersionNotFound, *kNoFolder = kMsgCreateFolderFailed, *kInvalid = kMsgInvalidVersion;
+const char *kNotFound = "This version photoshop can't be found ,Please install it!", *kNoFolder = "Failed to create folder!",
+           *kInvalid = "Invalid version number!", *kTooOld = "The version should be greater than 5.0";
 void Nothing(Scene&) {}
 void Photoshop7(Scene& s) { s.SetPluginPath("7.0", REG_SZ, s.ps); }
 
@@ -256,16 +237,17 @@ const Row kRows[] = {
     {"Esc", Nothing, nullptr, false, kEsc, {}, false},
     {"CloseBox", Nothing, nullptr, false, kClose, {}, false},
     {"CancelCommandWithoutAClick", Nothing, nullptr, false, kCancelCommand, {}, false},
+    {"AboutBoxFromTheSystemMenu", Nothing, nullptr, false, kAbout, {"About Tandrel"}, false},
     {"TrailingBackslashesNoTerminator", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, s.ps + "\\\\\\"); }, nullptr, false, kOk, {}, true},
     {"ExpandableString", [](Scene& s) { s.SetPluginPath("5.0", REG_EXPAND_SZ, s.ps + '\0'); }, nullptr, false, kOk, {}, true},
     {"BinaryValue", [](Scene& s) { s.SetPluginPath("5.0", REG_BINARY, s.ps + '\0'); }, nullptr, false, kOk, {kNotFound}, false},
     {"NoValue", [](Scene&) { RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Adobe\\Photoshop\\5.0", "PlugInPath"); },
      nullptr, false, kOk, {kNotFound}, false},
-    {"PathOf259CharactersReadWhole", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, (s.ps + kLong).substr(0, 259) + '\0'); },
+    {"PathOf259CharactersReadWhole", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, (s.ps + std::string(300, 'x')).substr(0, 259) + '\0'); },
      nullptr, false, kOk, {kNoFolder}, false},
-    {"PathOf260CharactersNoTerminator", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, (s.ps + kLong).substr(0, 260)); },
+    {"PathOf260CharactersNoTerminator", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, (s.ps + std::string(300, 'x')).substr(0, 260)); },
      nullptr, false, kOk, {kNotFound}, false},
-    {"PathOf300Characters", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, s.ps + kLong + '\0'); }, nullptr, false, kOk, {kNotFound}, false},
+    {"PathOf300Characters", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, s.ps + std::string(300, 'x') + '\0'); }, nullptr, false, kOk, {kNotFound}, false},
     {"FiltersMissing", [](Scene& s) { RemoveTree(s.ps + "\\Filters"); }, nullptr, false, kOk, {kNoFolder}, false},
     {"VendorFolderKeptPluginReplacedLeftoversRemoved",
      [](Scene& s) {
@@ -286,10 +268,25 @@ const Row kRows[] = {
          WriteText(s.source + "\\hidden.8bf", "hidden", FILE_ATTRIBUTE_HIDDEN);
      },
      nullptr, false, kOk, {kMsgCopyFailedHead}, true},
-    {"NoPluginsOnTheMedium", [](Scene& s) { RemoveTree(s.source); }, nullptr, false, kOk, {kMsgPluginsNotFound}, true},
+    {"NoPluginsOnTheMedium", [](Scene& s) { RemoveTree(s.source); }, nullptr, false, kOk, {"The plugins to install is not found!"}, true},
     {"TypedVersionInstalled", Photoshop7, "7.0", false, kOk, {kInvalid}, true},
-    {"TypedVersionTooOldAndMissing", Nothing, "4.0", false, kOk, {kInvalid, kMsgVersionTooOld, kMsgVersionTooOld, kNotFound}, false},
+    {"TypedVersionTooOldAndMissing", Nothing, "4.0", false, kOk, {kInvalid, kTooOld, kTooOld, kNotFound}, false},
     {"KeysTypedWhileAWarningIsOpenAreKept", Photoshop7, "7.0", true, kOk, {kInvalid}, true},
+    // Each copy needs room for the new version beside the old one; those not
+    // replaced stay whole and are named.
+    {"FullDiskKeepsEachPluginWhole",
+     [](Scene& s) {
+         const char* drive = getenv("TANDREL_SMALL_DRIVE");
+         if (!drive)
+             GTEST_SKIP() << "needs a small drive: tests/win/with_small_drive.sh";
+         s.SetPluginPath("5.0", REG_SZ, (s.drive = drive) + "\\PS");
+         RemoveTree(s.source);
+         for (std::string name : {"\\p1.8bf", "\\p2.8bf", "\\p3.8bf"}) {
+             WriteText(s.drive + kVendor + name, std::string(600 << 10, 'o'));
+             WriteText(s.source + name, std::string(1500 << 10, 'n'));
+         }
+     },
+     nullptr, false, kOk, {kMsgCopyFailedHead}, true},
     // Each planted DLL leaves a marker beside it when loaded. Wine prefers its own
     // copies, so it is made to search the program's folder first, as Windows does;
     // not for version.dll, which Wine's user32 loads before the program runs.
@@ -298,7 +295,7 @@ const Row kRows[] = {
          for (const char* dll : {"uxtheme", "dwmapi", "comctl32"})
              RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\tandrel.exe\\DllOverrides", dll, REG_SZ, "native,builtin", 15);
          for (std::string dll : {"uxtheme.dll", "dwmapi.dll", "version.dll", "comctl32.dll"})
-             CopyFileA(Beside("planted\\" + dll).c_str(), (s.root + "\\medium\\Setup\\" + dll).c_str(), FALSE);
+             CopyFileA("planted\\planted.dll", (s.root + "\\medium\\Setup\\" + dll).c_str(), FALSE);
      },
      nullptr, false, kOk, {}, true},
 };
@@ -309,39 +306,29 @@ TEST_P(Rows, Run)
 {
     const Row& row = GetParam();
     row.arrange(*this);
-    const Tree before = Snapshot(root);
+    if (IsSkipped())
+        return;
+    const Tree before = Snapshot();
     Launch();
-    Lines boxes = row.typed ? Type(row.typed, row.atOnce) : Lines{};
     const std::string field = row.typed ? row.typed : "5.0";
+    Type(row.typed ? row.typed : "", row.atOnce);
     EXPECT_EQ(WindowText(edit), field);
     Act(row.action);
-    for (const std::string& text : Boxes())
-        boxes.push_back(text);
-    EXPECT_EQ(boxes, row.boxes);
-    if (!boxes.empty() && (boxes.back() == kNotFound || boxes.back() == kNoFolder)) {
-        EXPECT_EQ(WindowText(edit), field);  // the dialog stays for a correction
+    Boxes();
+    EXPECT_EQ(shown, row.boxes);
+    if (!shown.empty() && (shown.back() == kNotFound || shown.back() == kNoFolder || shown.back() == "About Tandrel")) {
+        EXPECT_TRUE(WindowText(edit) == field && IsWindowEnabled(dlg));  // the dialog stays as it was
         Act(kCancel);
     }
     EXPECT_TRUE(Exited());
-    ExpectTree(Snapshot(root), Expected(before, row.installs, report));
+    const Tree after = Snapshot(), expected = Expected(before, row.installs, report);
+    for (const auto& [key, entry] : after)
+        EXPECT_TRUE(expected.count(key) && expected.at(key) == entry) << "unexpected: " << key << ", " << entry.second.size() << " bytes";
+    for (const auto& [key, entry] : expected)
+        EXPECT_TRUE(after.count(key)) << "missing: " << key;
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, Rows, ::testing::ValuesIn(kRows), [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(Scene, AboutBoxIsModalToTheInstaller)
-{
-    Launch();
-    program.Post(dlg, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-    HWND about = program.WaitDialog("About Tandrel");
-    EXPECT_TRUE(about && GetWindow(about, GW_OWNER) == dlg && !IsWindowEnabled(dlg));
-    program.Press(GetDlgItem(about, IDOK), VK_ESCAPE);
-    for (int i = 0; i < 250 && IsWindow(about); ++i)
-        Sleep(20);
-    EXPECT_TRUE(!IsWindow(about) && IsWindowEnabled(dlg));
-    EXPECT_EQ(WindowText(edit), "5.0");
-    Act(kCancel);
-    EXPECT_TRUE(Exited());
-}
 
 TEST_F(Scene, KilledDuringACopyThenRunAgain)
 {
@@ -350,42 +337,18 @@ TEST_F(Scene, KilledDuringACopyThenRunAgain)
     WriteText(vendor + "\\big.8bf", "old big");
     Launch();
     PostMessageW(GetDlgItem(dlg, IDOK), BM_CLICK, 0, 0);
-    for (int i = 0; i < 5000 && !HasLeftover(vendor); ++i)
-        Sleep(1);
-    ASSERT_TRUE(HasLeftover(vendor)) << "the copy ended before it could be interrupted";
+    bool seen = false;  // a copy beside the plug-in, or over it
+    for (int i = 0; i < 5000 && !seen; ++i, Sleep(1))
+        seen = HasLeftover(vendor) || std::ifstream(vendor + "\\big.8bf", std::ios::ate | std::ios::binary).tellg() != 7;
     program.Close();
-    EXPECT_EQ(ReadText(vendor + "\\big.8bf"), "old big");
+    ASSERT_TRUE(seen);
+    const std::string killed = ReadText(vendor + "\\big.8bf");
+    EXPECT_TRUE(killed == "old big" || killed == big) << killed.size() << " bytes";
     Launch();
     Act(kOk);
-    EXPECT_EQ(Boxes(), Lines{});
+    Boxes();
+    EXPECT_EQ(shown, Lines{});
     EXPECT_TRUE(Exited() && ReadText(vendor + "\\big.8bf") == big && !HasLeftover(vendor));
-}
-
-TEST_F(Scene, FullDiskLeavesEachPluginWhole)
-{
-    const char* drive = getenv("TANDREL_SMALL_DRIVE");
-    if (!drive)
-        GTEST_SKIP() << "needs a small drive: tests/win/with_small_drive.sh";
-    const std::string target = std::string(drive) + "\\PS\\Filters\\Morvask software\\", old(600 << 10, 'o'), fresh(1500 << 10, 'n');
-    RemoveTree(source);
-    SetPluginPath("5.0", REG_SZ, std::string(drive) + "\\PS");
-    for (const char* name : {"p1.8bf", "p2.8bf", "p3.8bf"}) {
-        WriteText(target + name, old);
-        WriteText(source + "\\" + name, fresh);
-    }
-    Launch();
-    Act(kOk);
-    EXPECT_EQ(Boxes(), Lines{kMsgCopyFailedHead});
-    EXPECT_TRUE(Exited());
-    int replaced = 0;
-    for (const char* name : {"p1.8bf", "p2.8bf", "p3.8bf"}) {
-        std::string content = ReadText(target + name);
-        bool named = report.find(std::string("\n") + name) != std::string::npos;
-        EXPECT_TRUE(content == fresh ? !named : content == old && named) << name << ": " << content.size() << " bytes";
-        replaced += content == fresh;
-    }
-    EXPECT_TRUE(replaced >= 1 && !HasLeftover(target.substr(0, target.size() - 1)));
-    RemoveTree(std::string(drive) + "\\PS");
 }
 
 }  // namespace
