@@ -297,6 +297,7 @@ const Row kRows[] = {
      nullptr, false, kOk, {}, true},
 };
 
+void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 struct Rows : Scene, ::testing::WithParamInterface<Row> {};
 
 TEST_P(Rows, Run)
