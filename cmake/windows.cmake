@@ -1,13 +1,22 @@
-# Windows build: 32-bit, statically linked; tests run under Wine.
+# Windows build: 32-bit as it ships (or x86-64 from the same sources),
+# statically linked; tests run under Wine of the same width.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(PE_FORMAT pei-x86-64)
+    set(WINE_WIDTH --64)
+else()
+    set(PE_FORMAT pei-i386)
+    set(WINE_WIDTH --32)
+endif()
 if(CMAKE_CROSSCOMPILING)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix)
-    set(SHIPPED_COMPILERS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686-win32.cmake)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${WINE_WIDTH} ${CMAKE_BINARY_DIR}/wineprefix)
+    set(SHIPPED_COMPILERS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-${MINGW_ARCH}-win32.cmake)
 else()
     set(SHIPPED_COMPILERS -DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER} -DCMAKE_RC_COMPILER=${CMAKE_RC_COMPILER})
 endif()
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 include_directories(${CMAKE_SOURCE_DIR})
 option(TANDREL_SHIPPED "Build only the program, as it ships" OFF)
+option(TANDREL_WINE_TESTS "Run the programs under Wine in the tests (off where this machine cannot run them)" ON)
 
 if(NOT TANDREL_SHIPPED)
     # GoogleTest from Debian's sources, built with the cross compiler.

@@ -7,12 +7,14 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 runs=${1:-9}
 bash scripts/setup.sh
-cmake --no-warn-unused-cli -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win --target tandrel autopilot bare_dialog bare_dialog_themed >/dev/null
+source scripts/machine.sh
+cmake --no-warn-unused-cli -S . -B $WIN_TREE -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=$WIN_TOOLCHAIN >/dev/null
+cmake --build $WIN_TREE --target tandrel autopilot bare_dialog bare_dialog_themed >/dev/null
+bin=$root/$WIN_TREE
 
 work=$root/build/bench
-prefix=$work/wineprefix
+prefix=$work/wineprefix${WINE_WIDTH#--}
 mkdir -p "$work"
 winpath() { echo "Z:${1//\//\\}"; }
 
@@ -25,12 +27,12 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=$display
   sleep 1
 fi
-run() { "$root/scripts/wine-run.sh" "$prefix" "$@"; }
-pilot=$root/build/win/autopilot.exe
+run() { "$root/scripts/wine-run.sh" $WINE_WIDTH "$prefix" "$@"; }
+pilot=$bin/autopilot.exe
 run cmd /c exit
 plugins="$prefix/drive_c/PS/Plug-Ins"
 mkdir -p "$plugins/Filters"
-run reg add 'HKLM\SOFTWARE\Adobe\Photoshop\5.0' /v PlugInPath /d 'C:\PS\Plug-Ins' /f /reg:32 >/dev/null
+run reg add 'HKLM\SOFTWARE\Adobe\Photoshop\5.0' /v PlugInPath /d 'C:\PS\Plug-Ins' /f $REG_VIEW >/dev/null
 vendor="$plugins/Filters/Morvask software"
 
 median() { sort -n | awk '{a[NR]=$1} END {m=(NR%2)?a[(NR+1)/2]:(a[NR/2]+a[NR/2+1])/2; printf "%.1f", m}'; }
@@ -44,7 +46,7 @@ medium() {
     for i in $(seq 1 "$2"); do head -c $(( $3 * 1024 )) /dev/urandom > "$m/photoshopplugins/p$i.8bf"; done
     touch "$m/.done"
   fi
-  cp "$root/build/win/tandrel.exe" "$m/Setup/tandrel.exe"
+  cp "$bin/tandrel.exe" "$m/Setup/tandrel.exe"
   echo "$m"
 }
 
@@ -82,13 +84,13 @@ starts() {
   for _ in $(seq "$runs"); do v+=("$(run "$pilot" start "$(winpath "$exe")" "$caption" | sed -n 's/^ready_ms //p')"); done
   printf '%s\n' "${v[@]}" | median
 }
-tandrel_start=$(starts "$root/build/win/tandrel.exe" Tandrel)
-bare_start=$(starts "$root/build/win/bare_dialog.exe" Bare)
-themed_start=$(starts "$root/build/win/bare_dialog_themed.exe" Bare)
+tandrel_start=$(starts "$bin/tandrel.exe" Tandrel)
+bare_start=$(starts "$bin/bare_dialog.exe" Bare)
+themed_start=$(starts "$bin/bare_dialog_themed.exe" Bare)
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN{ if (b > 0) printf "%.2fx", a/b; else print "-" }'; }
 echo
-echo "Medians of $runs runs, milliseconds (Wine $(wine --version 2>/dev/null | sed 's/wine-//'), $(nproc) cores)."
+echo "Medians of $runs runs, milliseconds, $(nproc) cores: $WIN_TREE/tandrel.exe, $WIN_LABEL ($(run --version))."
 echo
 echo "| install | tandrel.exe | Wine xcopy | native cp | tandrel / xcopy | tandrel / cp |"
 echo "|---|---|---|---|---|---|"
@@ -101,6 +103,6 @@ echo "| start to dialog ready | tandrel.exe | bare dialog | tandrel / bare | bar
 echo "|---|---|---|---|---|---|"
 echo "| | $tandrel_start | $bare_start | $(ratio "$tandrel_start" "$bare_start") | $themed_start | $(ratio "$tandrel_start" "$themed_start") |"
 echo
-size=$(stat -c %s build/win/tandrel.exe)
-imports=$(i686-w64-mingw32-objdump -p build/win/tandrel.exe | sed -n 's/^[[:space:]]*DLL Name: //p' | paste -sd ' ')
+size=$(stat -c %s "$bin/tandrel.exe")
+imports=$($WIN_ARCH-w64-mingw32-objdump -p "$bin/tandrel.exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | paste -sd ' ')
 echo "tandrel.exe: $size bytes ($(( size / 1024 )) KiB); imports: $imports"

@@ -7,6 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/setup.sh
+source scripts/machine.sh
 
 demo=$root/build/demo
 samples=$demo/samples
@@ -17,17 +18,18 @@ for name in "Morvask Blur.8bf" "Morvask Sharpen.8bf" "Morvask Emboss.8bf"; do
 done
 printf 'Morvask software plug-ins for Photoshop 5.0 and later.\r\n' > "$samples/ReadMe.txt"
 
-cmake --no-warn-unused-cli -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+cmake --no-warn-unused-cli -S . -B $WIN_TREE -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$WIN_TOOLCHAIN \
   "-DTANDREL_PLUGINS=$(ls -d "$samples"/* | paste -sd ';')" >/dev/null
-cmake --build build/win --target medium autopilot >/dev/null
-medium=$root/build/win/medium
+cmake --build $WIN_TREE --target medium autopilot >/dev/null
+medium=$root/$WIN_TREE/medium
 
-prefix=$demo/wineprefix
-run() { "$root/scripts/wine-run.sh" "$prefix" "$@"; }
+prefix=$demo/wineprefix${WINE_WIDTH#--}
+run() { "$root/scripts/wine-run.sh" $WINE_WIDTH "$prefix" "$@"; }
 plugins='C:\Program Files\Adobe\Photoshop 5.0\Plug-Ins'
 run cmd /c mkdir "$plugins\\Filters" 2>/dev/null || true
-run reg add 'HKLM\SOFTWARE\Adobe\Photoshop\5.0' /v PlugInPath /d "$plugins\\" /f /reg:32 >/dev/null
+run reg add 'HKLM\SOFTWARE\Adobe\Photoshop\5.0' /v PlugInPath /d "$plugins\\" /f $REG_VIEW >/dev/null
 
+echo "Installer: $WIN_TREE/medium/Setup/tandrel.exe, $WIN_LABEL"
 echo "Medium:    $medium"
 echo "Photoshop: 5.0, PlugInPath = $plugins\\"
 if [ -n "${DISPLAY:-}" ]; then
@@ -35,7 +37,7 @@ if [ -n "${DISPLAY:-}" ]; then
   run "$medium/Setup/tandrel.exe" || true
 else
   echo "No display: running on a virtual screen and pressing OK."
-  run "$root/build/win/autopilot.exe" install "$medium/Setup/tandrel.exe"
+  run "$root/$WIN_TREE/autopilot.exe" install "$medium/Setup/tandrel.exe"
 fi
 
 vendor="$prefix/drive_c/Program Files (x86)/Adobe/Photoshop 5.0/Plug-Ins/Filters/Morvask software"

@@ -4,14 +4,16 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-prefix=$root/build/demo/wineprefix
-exe=$root/build/win/medium/Setup/tandrel.exe
+source scripts/machine.sh
+prefix=$root/build/demo/wineprefix${WINE_WIDTH#--}
+exe=$root/$WIN_TREE/medium/Setup/tandrel.exe
 [ -f "$exe" ] || { echo "run scripts/demo.sh first" >&2; exit 1; }
 mkdir -p docs
 
 shots=$(mktemp -d)
 trap 'rm -rf "$shots"' EXIT
-"$root/scripts/wine-run.sh" "$prefix" "$root/build/win/autopilot.exe" shot "$exe" "Z:${shots//\//\\}"
+echo "Taking the pictures of $WIN_TREE/medium/Setup/tandrel.exe, $WIN_LABEL"
+"$root/scripts/wine-run.sh" $WINE_WIDTH "$prefix" "$root/$WIN_TREE/autopilot.exe" shot "$exe" "Z:${shots//\//\\}"
 convert "$shots/dialog.bmp" docs/dialog.png
 convert "$shots/about.bmp" docs/about.png
 echo "docs/dialog.png docs/about.png"

@@ -4,7 +4,8 @@ set -euo pipefail
 
 pkgs=(cmake ninja-build g++ make libgtest-dev googletest
       g++-mingw-w64-i686 binutils-mingw-w64-i686
-      wine wine32:i386 fonts-wine xvfb xauth imagemagick fonts-wqy-microhei
+      g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+      wine wine32:i386 wine64 fonts-wine xvfb xauth imagemagick fonts-wqy-microhei
       python3)
 
 missing=()

@@ -1,15 +1,31 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine in a throwaway prefix: wine-run.sh PREFIX PROGRAM [ARGS...]
+# Runs a Windows program under Wine in a throwaway prefix:
+#   wine-run.sh --32|--64 PREFIX PROGRAM [ARGS...]
+# --32: 32-bit Wine and a 32-bit prefix, for the shipped program; --64: 64-bit
+# Wine, for the x86-64 build. Debian's `wine` always takes the 32-bit loader, so
+# the loader and its server are called directly.
 # The prefix is made on first use; a virtual screen is used when there is no display.
 set -euo pipefail
-prefix=$1
-shift
+case ${1:-} in
+  --32) loader=/usr/lib/wine/wine   server=/usr/lib/wine/wineserver32 arch=win32 ;;
+  --64) loader=/usr/lib/wine/wine64 server=/usr/lib/wine/wineserver64 arch=win64 ;;
+  *) echo "usage: wine-run.sh --32|--64 PREFIX PROGRAM [ARGS...]" >&2; exit 2 ;;
+esac
+prefix=$(realpath -m "$2")
 
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$prefix" "$@"
+# A Wine that cannot start says why, in one line, instead of failing silently.
+if ! why=$("$loader" --version 2>&1 >/dev/null); then
+  why=$(head -n 1 <<<"$why" | sed 's/^[^:]*: line [0-9]*: //')
+  echo "wine-run.sh: ${1#--}-bit Wine cannot start: ${why:-$loader failed}" >&2
+  exit 126
 fi
 
-export WINEPREFIX=$prefix
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+shift 2
+
+export WINEPREFIX=$prefix WINEARCH=$arch WINELOADER=$loader WINESERVER=$server
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$prefix"
@@ -18,14 +34,14 @@ mkdir -p "$prefix"
 exec 9>"$prefix.lock"
 flock 9
 if [ ! -f "$prefix/system.reg" ]; then
-  wineboot -i >/dev/null 2>&1
+  "$loader" wineboot -i >/dev/null 2>&1
   # No window manager here: without this Wine waits about 2 s on every closing window.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   # Debian's Wine does not find its own Marlett: without it the caption buttons show letters.
   cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
-  wineserver -w
+  "$server" -w
 fi
-wineserver -p 60 </dev/null >/dev/null 2>&1 || true
+"$server" -p 60 </dev/null >/dev/null 2>&1 || true
 flock -u 9
 exec 9>&-
 
@@ -34,7 +50,7 @@ exec 9>&-
 out=$(mktemp); err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
 set +e
-wine "$@" >"$out" 2>"$err" </dev/null
+"$loader" "$@" >"$out" 2>"$err" </dev/null
 rc=$?
 set -e
 cat "$out"

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# tandrel.exe: a 32-bit GUI program that imports only Known DLLs (never taken
-# from the program's folder) and asks to run elevated.
+# tandrel.exe: a GUI program of the expected width that imports only Known DLLs
+# (never taken from the program's folder) and asks to run elevated.
+#   check_imports.sh OBJDUMP EXE FORMAT   (FORMAT: pei-i386 as shipped, pei-x86-64)
 set -euo pipefail
 headers=$("$1" -p "$2")
 fail=0
-grep -q 'file format pei-i386' <<<"$headers" || { echo "not a 32-bit PE"; fail=1; }
+grep -q "file format $3\$" <<<"$headers" || { echo "not a $3 file"; fail=1; }
 grep -Eq '^Subsystem[[:space:]]+0*2[[:space:]]' <<<"$headers" || { echo "not a GUI program"; fail=1; }
 while read -r dll; do
   grep -Eqi '^(kernel32|user32|advapi32|msvcrt)\.dll$' <<<"$dll" || { echo "imports $dll"; fail=1; }

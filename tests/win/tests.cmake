@@ -8,16 +8,22 @@ target_link_libraries(program_win_tests PRIVATE gtest_main user32 advapi32 gdi32
 add_library(planted SHARED tests/win/planted_dll.cpp)
 set_target_properties(planted PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
 add_dependencies(program_win_tests tandrel planted)
-add_test(NAME program_win_tests COMMAND program_win_tests --gtest_filter=-*FullDisk*)
-add_test(NAME program_full_disk COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/with_small_drive.sh
-         ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh ${CMAKE_BINARY_DIR}/wineprefix $<TARGET_FILE:program_win_tests>)
 
 # The dialog in this process, with the program's resources.
 add_executable(dialog_win_tests tests/win/dialog_test.cpp res/tandrel.rc)
 target_link_libraries(dialog_win_tests PRIVATE ui gtest_main)
-add_test(NAME dialog_win_tests COMMAND dialog_win_tests)
 
-find_program(MINGW_OBJDUMP NAMES i686-w64-mingw32-objdump objdump REQUIRED)
-add_test(NAME tandrel_imports COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/check_imports.sh ${MINGW_OBJDUMP} ${TANDREL_EXE})
+# What needs no Wine: the file the program is.
+find_program(MINGW_OBJDUMP NAMES ${MINGW_ARCH}-w64-mingw32-objdump objdump REQUIRED)
+add_test(NAME tandrel_imports COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/check_imports.sh ${MINGW_OBJDUMP} ${TANDREL_EXE} ${PE_FORMAT})
+set_tests_properties(tandrel_imports PROPERTIES TIMEOUT 20)
+if(NOT TANDREL_WINE_TESTS)
+    return()
+endif()
+
+add_test(NAME program_win_tests COMMAND program_win_tests --gtest_filter=-*FullDisk*)
+add_test(NAME program_full_disk COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/with_small_drive.sh ${CMAKE_BINARY_DIR}/wineprefix
+         ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:program_win_tests> --gtest_filter=*FullDisk*)
+add_test(NAME dialog_win_tests COMMAND dialog_win_tests)
 set_tests_properties(program_win_tests PROPERTIES TIMEOUT 90)
-set_tests_properties(program_full_disk dialog_win_tests tandrel_imports PROPERTIES TIMEOUT 20)
+set_tests_properties(program_full_disk dialog_win_tests PROPERTIES TIMEOUT 20)

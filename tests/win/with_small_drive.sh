@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Runs the full-disk test with a 4 MiB file system as drive S: in the Wine prefix (needs root).
-#   with_small_drive.sh WINE_RUN PREFIX TEST_PROGRAM
+# Runs a command with a 4 MiB file system as drive S: in the Wine prefix (needs root).
+#   with_small_drive.sh PREFIX COMMAND...
 set -euo pipefail
-mnt=$(dirname "$2")/smalldrive
-mkdir -p "$mnt" "$2/dosdevices"
+prefix=$1
+shift
+mnt=$(dirname "$prefix")/smalldrive
+mkdir -p "$mnt" "$prefix/dosdevices"
 if mount -t tmpfs -o size=4m tandrel-small "$mnt"; then
-  trap 'rm -f "$2/dosdevices/s:"; umount "$mnt"' EXIT
-  ln -sfn "$mnt" "$2/dosdevices/s:"
+  trap 'rm -f "$prefix/dosdevices/s:"; umount "$mnt"' EXIT
+  ln -sfn "$mnt" "$prefix/dosdevices/s:"
   export TANDREL_SMALL_DRIVE=S:
 fi
-"$1" "$2" "$3" --gtest_filter=*FullDisk*
+"$@"

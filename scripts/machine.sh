@@ -1,0 +1,22 @@
+# Sourced by the scripts: which Windows build this machine can run, asked once by
+# running 32-bit code (the 32-bit Wine loader), never guessed from the kernel.
+# TANDREL_NO_32BIT=1 answers no, so the 64-bit path can be tried anywhere.
+# Sets RUNS_32BIT (yes or no), WHY_NOT_32BIT, and for the build to run:
+#   WIN_ARCH, WIN_TREE, WIN_TOOLCHAIN, WINE_WIDTH (for wine-run.sh), REG_VIEW (for reg.exe), WIN_LABEL.
+if [ "${TANDREL_NO_32BIT:-}" = 1 ]; then
+  RUNS_32BIT=no WHY_NOT_32BIT="TANDREL_NO_32BIT=1 is set"
+elif WHY_NOT_32BIT=$(/usr/lib/wine/wine --version 2>&1 >/dev/null); then
+  RUNS_32BIT=yes WHY_NOT_32BIT=
+else
+  RUNS_32BIT=no
+  WHY_NOT_32BIT="this machine cannot run 32-bit code ($(head -n 1 <<<"$WHY_NOT_32BIT" | sed 's/^[^:]*: line [0-9]*: //'))"
+fi
+
+if [ "$RUNS_32BIT" = yes ]; then
+  WIN_ARCH=i686 WIN_TREE=build/win WINE_WIDTH=--32 REG_VIEW=/reg:32
+  WIN_LABEL="the shipped 32-bit (i686) program, under 32-bit Wine"
+else
+  WIN_ARCH=x86_64 WIN_TREE=build/win64 WINE_WIDTH=--64 REG_VIEW=/reg:64
+  WIN_LABEL="the x86-64 build of the same sources, under 64-bit Wine, in place of the shipped 32-bit program: $WHY_NOT_32BIT"
+fi
+WIN_TOOLCHAIN=cmake/mingw-$WIN_ARCH.cmake
