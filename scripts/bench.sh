@@ -90,7 +90,8 @@ themed_start=$(starts "$bin/bare_dialog_themed.exe" Bare)
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN{ if (b > 0) printf "%.2fx", a/b; else print "-" }'; }
 echo
-echo "Medians of $runs runs, milliseconds, $(nproc) cores: $WIN_TREE/tandrel.exe, $WIN_LABEL ($(run --version))."
+echo "Medians of $runs runs, milliseconds, $(nproc) cores, $(run --version)."
+echo "Program: $WIN_TREE/tandrel.exe, $WIN_LABEL."
 echo
 echo "| install | tandrel.exe | Wine xcopy | native cp | tandrel / xcopy | tandrel / cp |"
 echo "|---|---|---|---|---|---|"
