@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -115,8 +116,11 @@ struct Scene : ::testing::Test {
         SetPluginPath("5.0", REG_SZ, ps + "\\" + '\0');
         WriteText(source + "\\a.8bf", "new a");
         WriteText(source + "\\b.8bf", std::string("new b\0\xff", 7));
+        WriteText(source + "\\ReadMe.txt", "read me");  // not every plug-in file is an .8bf
+        WriteText(source + "\\LICENSE", "license");
         WriteText(source + "\\docs\\readme.txt", "not a plug-in");
-        WriteText(root + "\\medium\\Setup\\tandrel.exe", ReadText("tandrel.exe"));
+        const char* exe = getenv("TANDREL_EXE");  // another copy of the program, such as a signed one
+        WriteText(root + "\\medium\\Setup\\tandrel.exe", ReadText(exe ? exe : "tandrel.exe"));
     }
     ~Scene() override
     {
@@ -193,17 +197,18 @@ struct Scene : ::testing::Test {
 };
 
 // The tree after a run: if the copy ran, the vendor folder exists, holds every
-// plug-in the report does not name, and no leftover of an earlier run.
-Tree Expected(Tree tree, bool installs, std::string report)
+// plug-in but those refused, and no leftover of an earlier run.
+Tree Expected(Tree tree, bool installs, Lines refused)
 {
     if (!installs)
         return tree;
-    CharLowerBuffA(&report[0], static_cast<DWORD>(report.size()));
+    for (std::string& name : refused)
+        CharLowerBuffA(&name[0], static_cast<DWORD>(name.size()));
     tree.emplace(kVendor, std::make_pair(DWORD(FILE_ATTRIBUTE_DIRECTORY), ""));
     for (const auto& [key, entry] : Tree(tree)) {
         std::string name = key.substr(key.find_last_of('\\') + 1);
         if (key == kSource + "\\" + name && !(entry.first & FILE_ATTRIBUTE_DIRECTORY) &&
-            (report + "\n").find("\n" + name + "\n") == std::string::npos)
+            std::find(refused.begin(), refused.end(), name) == refused.end())
             tree[kVendor + "\\" + name] = entry;
         if (key == kVendor + "\\" + name && IsLeftover(name))
             tree.erase(key);
@@ -219,6 +224,7 @@ struct Row {
     Action action;
     Lines boxes;
     bool installs;  // the copy ran
+    Lines refused = {};  // the plug-ins the report must name, no more, no fewer
 };
 
 const char *kNotFound = "This version photoshop can't be found ,Please install it!", *kNoFolder = "Failed to create folder!",
@@ -235,7 +241,9 @@ const Row kRows[] = {
     {"CloseBox", Nothing, nullptr, false, kClose, {}, false},
     {"CancelCommandWithoutAClick", Nothing, nullptr, false, kCancelCommand, {}, false},
     {"AboutBoxFromTheSystemMenu", Nothing, nullptr, false, kAbout, {"About Tandrel"}, false},
-    {"TrailingBackslashesNoTerminator", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, s.ps + "\\\\\\"); }, nullptr, false, kOk, {}, true},
+    // Only with every one of them gone is the vendor path short enough.
+    {"ManyTrailingBackslashesNoTerminator", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, s.ps + std::string(259 - s.ps.size(), '\\')); },
+     nullptr, false, kOk, {}, true},
     {"ExpandableString", [](Scene& s) { s.SetPluginPath("5.0", REG_EXPAND_SZ, s.ps + '\0'); }, nullptr, false, kOk, {}, true},
     {"BinaryValue", [](Scene& s) { s.SetPluginPath("5.0", REG_BINARY, s.ps + '\0'); }, nullptr, false, kOk, {kNotFound}, false},
     {"NoValue", [](Scene&) { RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Adobe\\Photoshop\\5.0", "PlugInPath"); },
@@ -248,12 +256,13 @@ const Row kRows[] = {
     {"FiltersMissing", [](Scene& s) { RemoveTree(s.ps + "\\Filters"); }, nullptr, false, kOk, {kNoFolder}, false},
     {"VendorFolderKeptPluginReplacedLeftoversRemoved",
      [](Scene& s) {
-         for (const char* name : {"a.8bf", "notes.txt", "~tandrelx.tmp", "~tandrel7.tmp.txt", "~tandrel8.tmp"})
+         for (const char* name : {"a.8bf", "notes.txt", "~tandrelx.tmp", "~tandrel.tmp", "~tandrel7.tmp.txt", "~tandrel8.tmp"})
              WriteText(s.vendor + "\\" + name, "old");
          WriteText(s.vendor + "\\~tandrel7.tmp", "cut", FILE_ATTRIBUTE_READONLY);
      },
      nullptr, false, kOk, {}, true},
-    {"VendorPathIsAFile", [](Scene& s) { WriteText(s.vendor, "a file"); }, nullptr, false, kOk, {kMsgCopyFailedHead}, true},
+    {"VendorPathIsAFile", [](Scene& s) { WriteText(s.vendor, "a file"); }, nullptr, false, kOk, {kMsgCopyFailedHead}, true,
+     {"a.8bf", "b.8bf", "ReadMe.txt", "LICENSE"}},
     {"TargetsRefusingReplacementAndSourceAttributesCarried",
      [](Scene& s) {
          WriteText(s.vendor + "\\a.8bf", "old", FILE_ATTRIBUTE_READONLY);
@@ -264,13 +273,13 @@ const Row kRows[] = {
          WriteText(s.source + "\\ro.8bf", "ro", FILE_ATTRIBUTE_READONLY);
          WriteText(s.source + "\\hidden.8bf", "hidden", FILE_ATTRIBUTE_HIDDEN);
      },
-     nullptr, false, kOk, {kMsgCopyFailedHead}, true},
+     nullptr, false, kOk, {kMsgCopyFailedHead}, true, {"a.8bf", "b.8bf", "c.8bf"}},
     {"NoPluginsOnTheMedium", [](Scene& s) { RemoveTree(s.source); }, nullptr, false, kOk, {"The plugins to install is not found!"}, true},
     {"TypedVersionInstalled", Photoshop7, "7.0", false, kOk, {kInvalid}, true},
     {"TypedVersionTooOldAndMissing", Nothing, "4.0", false, kOk, {kInvalid, kTooOld, kTooOld, kNotFound}, false},
     {"KeysTypedWhileAWarningIsOpenAreKept", Photoshop7, "7.0", true, kOk, {kInvalid}, true},
-    // Each copy needs room for the new version beside the old one; those not
-    // replaced stay whole and are named.
+    // Each copy needs room for the new version beside the old one; the one that
+    // never has it stays whole and is named, whatever the order of the copies.
     {"FullDiskKeepsEachPluginWhole",
      [](Scene& s) {
          const char* drive = getenv("TANDREL_SMALL_DRIVE");
@@ -280,10 +289,10 @@ const Row kRows[] = {
          RemoveTree(s.source);
          for (std::string name : {"\\p1.8bf", "\\p2.8bf", "\\p3.8bf"}) {
              WriteText(s.drive + kVendor + name, std::string(600 << 10, 'o'));
-             WriteText(s.source + name, std::string(1500 << 10, 'n'));
+             WriteText(s.source + name, std::string((name == "\\p2.8bf" ? 3500 : 100) << 10, 'n'));
          }
      },
-     nullptr, false, kOk, {kMsgCopyFailedHead}, true},
+     nullptr, false, kOk, {kMsgCopyFailedHead}, true, {"p2.8bf"}},
     // Each planted DLL leaves a marker beside it when loaded. Wine prefers its own
     // copies, so it is made to search the program's folder first, as Windows does;
     // not for version.dll, which Wine's user32 loads before the program runs.
@@ -314,12 +323,19 @@ TEST_P(Rows, Run)
     Act(row.action);
     Boxes();
     EXPECT_EQ(shown, row.boxes);
+    Lines named;  // the report: its head, then a name a line
+    for (size_t at = report.find('\n'); at != std::string::npos; at = report.find('\n', at + 1))
+        named.push_back(report.substr(at + 1, report.find('\n', at + 1) - at - 1));
+    Lines refused = row.refused;
+    std::sort(named.begin(), named.end());
+    std::sort(refused.begin(), refused.end());
+    EXPECT_EQ(named, refused);
     if (!shown.empty() && (shown.back() == kNotFound || shown.back() == kNoFolder || shown.back() == "About Tandrel")) {
         EXPECT_TRUE(WindowText(edit) == field && IsWindowEnabled(dlg));  // the dialog stays as it was
         Act(kCancel);
     }
     EXPECT_TRUE(Exited());
-    const Tree after = Snapshot(), expected = Expected(before, row.installs, report);
+    const Tree after = Snapshot(), expected = Expected(before, row.installs, row.refused);
     for (const auto& [key, entry] : after)
         EXPECT_TRUE(expected.count(key) && expected.at(key) == entry) << "unexpected: " << key << ", " << entry.second.size() << " bytes";
     for (const auto& [key, entry] : expected)
@@ -347,7 +363,7 @@ TEST_F(Scene, KilledDuringACopyThenRunAgain)
     Act(kOk);
     Boxes();
     EXPECT_EQ(shown, Lines{});
-    EXPECT_TRUE(Exited() && ReadText(vendor + "\\big.8bf") == big && ::Snapshot(vendor).size() == 3);  // a, b and big
+    EXPECT_TRUE(Exited() && ReadText(vendor + "\\big.8bf") == big && ::Snapshot(vendor).size() == 5);  // a, b, ReadMe.txt, LICENSE and big
 }
 
 }  // namespace
