@@ -65,25 +65,42 @@ target_link_libraries(autopilot PRIVATE user32 gdi32)
 add_executable(bare_dialog WIN32 tools/bare_dialog.cpp)
 add_executable(bare_dialog_themed WIN32 tools/bare_dialog.cpp tools/bare_dialog_themed.rc)
 
-# A shippable installation medium: Setup\tandrel.exe beside photoshopplugins\.
+# A shippable installation medium: Setup\tandrel.exe beside photoshopplugins\,
+# laid out in medium/ and packed as tandrel-medium-<version>.zip; the program
+# is signed when a certificate is given.
 set(TANDREL_PLUGINS "" CACHE STRING "Plug-in files to put on the installation medium (a list)")
-set(MEDIUM_DIR ${CMAKE_BINARY_DIR}/medium)
-set(COPY_PLUGINS "")
-set(PLUGIN_FILES "")
+set(TANDREL_SIGN_PKCS12 "" CACHE FILEPATH "PKCS#12 file with the maker's code-signing certificate and key: sign the medium's program")
+set(TANDREL_SIGN_PASSWORD_FILE "" CACHE FILEPATH "File holding the PKCS#12 file's password")
+set(TANDREL_SIGN_CAFILE "" CACHE FILEPATH "CA certificates the signature is verified against after signing (default: the system's)")
+set(TANDREL_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 timestamp server for the signature")
+set(TANDREL_SIGN_DESCRIPTION "" CACHE STRING "Description shown in the signature")
+set(TANDREL_SIGN_URL "" CACHE STRING "URL shown in the signature")
+
+# The version, from the one place it is defined.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/resource.h)
+file(READ ${CMAKE_SOURCE_DIR}/res/resource.h resource_h)
+string(REGEX MATCH "TANDREL_MAJOR ([0-9]+)" _ "${resource_h}")
+set(version ${CMAKE_MATCH_1})
+string(REGEX MATCH "TANDREL_MINOR ([0-9]+)" _ "${resource_h}")
+string(APPEND version .${CMAKE_MATCH_1})
+string(REGEX MATCH "TANDREL_VERSION TANDREL_MAJOR, TANDREL_MINOR, ([0-9]+), ([0-9]+)" _ "${resource_h}")
+string(APPEND version .${CMAKE_MATCH_1}.${CMAKE_MATCH_2})
+
+set(plugins "")
 foreach(file IN LISTS TANDREL_PLUGINS)
     cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY ${CMAKE_SOURCE_DIR})  # relative names: from the source tree
-    list(APPEND PLUGIN_FILES ${file})
+    list(APPEND plugins ${file})
 endforeach()
-if(PLUGIN_FILES)
-    set(COPY_PLUGINS COMMAND ${CMAKE_COMMAND} -E copy ${PLUGIN_FILES} ${MEDIUM_DIR}/photoshopplugins/)
-endif()
+list(JOIN plugins "$<SEMICOLON>" plugins)  # one argument to the script
 add_custom_target(medium
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${MEDIUM_DIR}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${MEDIUM_DIR}/Setup ${MEDIUM_DIR}/photoshopplugins
-    COMMAND ${CMAKE_COMMAND} -E copy ${TANDREL_EXE} ${MEDIUM_DIR}/Setup/tandrel.exe
-    ${COPY_PLUGINS}
+    COMMAND ${CMAKE_COMMAND} -DEXE=${TANDREL_EXE} "-DPLUGINS=${plugins}" -DMEDIUM=${CMAKE_BINARY_DIR}/medium
+            -DZIP=${CMAKE_BINARY_DIR}/tandrel-medium-${version}.zip
+            -DSIGN_PKCS12=${TANDREL_SIGN_PKCS12} -DSIGN_PASSWORD_FILE=${TANDREL_SIGN_PASSWORD_FILE}
+            -DSIGN_CAFILE=${TANDREL_SIGN_CAFILE} -DSIGN_TIMESTAMP_URL=${TANDREL_SIGN_TIMESTAMP_URL}
+            "-DSIGN_DESCRIPTION=${TANDREL_SIGN_DESCRIPTION}" -DSIGN_URL=${TANDREL_SIGN_URL}
+            -P ${CMAKE_SOURCE_DIR}/cmake/medium.cmake
     DEPENDS tandrel
-    COMMENT "Laying out the installation medium in ${MEDIUM_DIR}"
+    COMMENT "Laying out the installation medium in ${CMAKE_BINARY_DIR}/medium"
     VERBATIM)
 
 include(tests/win/tests.cmake)

@@ -6,7 +6,7 @@ pkgs=(cmake ninja-build g++ make libgtest-dev googletest
       g++-mingw-w64-i686 binutils-mingw-w64-i686
       g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
       wine wine32:i386 wine64 fonts-wine xvfb xauth imagemagick fonts-wqy-microhei
-      python3)
+      osslsigncode openssl unzip python3)
 
 missing=()
 for p in "${pkgs[@]}"; do

@@ -17,6 +17,13 @@ target_link_libraries(dialog_win_tests PRIVATE ui gtest_main)
 find_program(MINGW_OBJDUMP NAMES ${MINGW_ARCH}-w64-mingw32-objdump objdump REQUIRED)
 add_test(NAME tandrel_imports COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/check_imports.sh ${MINGW_OBJDUMP} ${TANDREL_EXE} ${PE_FORMAT})
 set_tests_properties(tandrel_imports PROPERTIES TIMEOUT 20)
+
+# The medium signed with a throwaway certificate; where Wine runs, a row on the signed copy.
+if(TANDREL_WINE_TESTS)
+    set(row_on_signed ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:program_win_tests> --gtest_filter=*/OkInstallsEveryPlainFile)
+endif()
+add_test(NAME signed_medium COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/signing_test.sh ${CMAKE_SOURCE_DIR} ${TANDREL_EXE} signing ${row_on_signed})
+set_tests_properties(signed_medium PROPERTIES TIMEOUT 90)
 if(NOT TANDREL_WINE_TESTS)
     return()
 endif()
