@@ -16,13 +16,12 @@ printf r >"$work/plugins/ReadMe.txt"
 password=secret-$RANDOM$RANDOM wrong=wrong-$RANDOM$RANDOM
 printf %s "$password" >"$work/password"
 printf %s "$wrong" >"$work/wrong"
-printf 'extendedKeyUsage=codeSigning\nkeyUsage=critical,digitalSignature\n' >"$work/signer.ext"
 {
   openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=tandrel test CA" -keyout "$work/ca.key" -out "$work/ca.crt" \
     -addext "basicConstraints=critical,CA:true" -addext "keyUsage=critical,keyCertSign"
   openssl req -newkey rsa:2048 -nodes -subj "/CN=Morvask software test" -keyout "$work/signer.key" -out "$work/signer.csr"
   openssl x509 -req -days 2 -in "$work/signer.csr" -CA "$work/ca.crt" -CAkey "$work/ca.key" -CAcreateserial \
-    -extfile "$work/signer.ext" -out "$work/signer.crt"
+    -extfile <(printf 'extendedKeyUsage=codeSigning\nkeyUsage=critical,digitalSignature\n') -out "$work/signer.crt"
   openssl pkcs12 -export -inkey "$work/signer.key" -in "$work/signer.crt" -passout "file:$work/password" -out "$work/signer.p12"
 } 2>/dev/null
 
