@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
-#include <set>
 #include <regex>
+#include <set>
 
 #include "engine/messages.h"
 #include "res/resource.h"
