@@ -13,15 +13,15 @@ case ${1:-} in
 esac
 prefix=$(realpath -m "$2")
 
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
 # A Wine that cannot start says why, in one line, instead of failing silently.
 if ! why=$("$loader" --version 2>&1 >/dev/null); then
   why=$(head -n 1 <<<"$why" | sed 's/^[^:]*: line [0-9]*: //')
   echo "wine-run.sh: ${1#--}-bit Wine cannot start: ${why:-$loader failed}" >&2
   exit 126
-fi
-
-if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
 fi
 shift 2
 
