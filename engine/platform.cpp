@@ -1,6 +1,57 @@
 #include "engine/platform.h"
 
 #include <cstring>
+#include <vector>
+
+LeadBytes AnsiLeadBytes()
+{
+    CPINFO info = {};
+    if (!GetCPInfo(CP_ACP, &info))
+        return LeadBytes();
+    return LeadBytes(info.LeadByte, MAX_LEADBYTES);
+}
+
+static std::wstring ToWide(const std::string& ansi)
+{
+    int size = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], size);
+    return wide;
+}
+
+static std::string ToAnsi(const std::wstring& wide, DWORD flags)
+{
+    int size = WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    if (size == 0 && flags) {  // UTF-8 as the ANSI code page takes no flags
+        flags = 0;
+        size = WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    }
+    std::string ansi(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, flags, wide.data(), static_cast<int>(wide.size()), &ansi[0], size, nullptr, nullptr);
+    return ansi;
+}
+
+bool ToAnsiExactly(const std::wstring& wide, std::string& ansi)
+{
+    // The way back tells: a best fit or a default character never returns the original.
+    std::string converted = ToAnsi(wide, 0);
+    if (ToWide(converted) != wide)
+        return false;
+    ansi = converted;
+    return true;
+}
+
+std::string ToAnsiShown(const std::wstring& wide) { return ToAnsi(wide, WC_NO_BEST_FIT_CHARS); }
+
+std::string ExactProgramPath()
+{
+    const DWORD longest = 32768;  // no Windows path is longer
+    std::wstring path(longest, L'\0');
+    DWORD length = GetModuleFileNameW(nullptr, &path[0], longest);
+    path.resize(length < longest ? length : 0);
+    std::string ansi;
+    return ToAnsiExactly(path, ansi) ? ansi : std::string();
+}
 
 RegKey::RegKey(HKEY root, const std::string& subkey)
 {
@@ -16,19 +67,25 @@ RegKey::~RegKey()
 
 bool RegKey::QueryString(const char* name, DWORD size, std::string& text) const
 {
-    std::string buffer(size, '\0');
-    DWORD type = 0;
-    if (!m_key || RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(&buffer[0]), &size) != ERROR_SUCCESS)
+    // Read as stored: the ANSI read would hand on a best-fitted or '?' path.
+    // No character takes less than a byte, so size characters hold any value
+    // that can fit size bytes.
+    std::vector<wchar_t> buffer(size, L'\0');
+    DWORD bytes = size * sizeof(wchar_t), type = 0;
+    if (!m_key || RegQueryValueExW(m_key, ToWide(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes) != ERROR_SUCCESS)
         return false;  // missing, unreadable, or longer than the buffer
     if (type != REG_SZ && type != REG_EXPAND_SZ)
         return false;
     // The stored text need not carry its terminator, but must leave room for one.
-    size_t length = strnlen(buffer.data(), size);
-    if (length == buffer.size())
+    size_t length = wcsnlen(buffer.data(), bytes / sizeof(wchar_t));
+    std::string ansi;
+    if (length == buffer.size() || !ToAnsiExactly(std::wstring(buffer.data(), length), ansi) || ansi.size() >= size)
         return false;
-    text.assign(buffer, 0, length);
+    text = ansi;
     return true;
 }
+
+FileFind::FileFind(const std::string& pattern) : m_data(), m_find(FindFirstFileW(ToWide(pattern).c_str(), &m_data)) {}
 
 FileFind::~FileFind()
 {
@@ -59,7 +116,7 @@ bool InstallFile(const std::string& source, const std::string& folder, const std
     // Windows' CopyFile refuses these; Wine (and a process with backup rights) may not.
     const std::string target = folder + "\\" + name;
     DWORD existing = GetFileAttributesA(target.c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
         return false;
 
     // Copied beside the target under a name of our own, then renamed over it
@@ -90,7 +147,8 @@ void RemoveLeftoverCopies(const std::string& folder)
     if (!find.Found())
         return;
     do {
-        if (!find.IsFolder() && IsTempName(find.Name()))
-            Discard(folder + "\\" + find.Name());
+        std::string name;
+        if (!find.IsFolder() && ToAnsiExactly(find.Name(), name) && IsTempName(name))
+            Discard(folder + "\\" + name);
     } while (find.Next());
 }

@@ -6,25 +6,57 @@
 #include "engine/split_path.h"
 #include "ui/version_check.h"
 
+// Code page 932: 0x95 0x5C is one character whose second byte is a backslash.
+const unsigned char kRanges932[] = {0x81, 0x9F, 0xE0, 0xFC, 0, 0};
+const LeadBytes kSingleByte, k932(kRanges932, sizeof kRanges932);
+
 TEST(SplitPath, FolderBaseNameExtension)
 {
-    const char* cases[][4] = {
-        {"C:\\Tools\\setup.exe", "C:\\Tools", "setup", "exe"},
-        {"archive.tar.gz", "", "archive.tar", "gz"},
-        {"C:\\dir.d\\file", "C:\\dir.d", "file", ""},
-        {"C:\\dir\\", "C:\\dir", "", ""},
-        {"D:/a/b.txt", "D:/a", "b", "txt"},
-        {"C:\\dir\\.x", "C:\\dir", "", "x"},
-        {"\\\\server\\share\\inst.exe", "\\\\server\\share", "inst", "exe"},
+    const struct {
+        const LeadBytes& lead;
+        const char *path, *folder, *baseName, *extension;
+    } cases[] = {
+        {kSingleByte, "C:\\Tools\\setup.exe", "C:\\Tools", "setup", "exe"},
+        {kSingleByte, "archive.tar.gz", "", "archive.tar", "gz"},
+        {kSingleByte, "C:\\dir.d\\file", "C:\\dir.d", "file", ""},
+        {kSingleByte, "C:\\dir\\", "C:\\dir", "", ""},
+        {kSingleByte, "D:/a/b.txt", "D:/a", "b", "txt"},
+        {kSingleByte, "C:\\dir\\.x", "C:\\dir", "", "x"},
+        {kSingleByte, "\\\\server\\share\\inst.exe", "\\\\server\\share", "inst", "exe"},
+        {kSingleByte, "C:\\Setup\x95\\inst.exe", "C:\\Setup\x95", "inst", "exe"},
+        {k932, "C:\\Setup\x95\\inst.exe", "C:", "Setup\x95\\inst", "exe"},
+        {k932, "C:\\Setup\x95\\\\inst.exe", "C:\\Setup\x95\\", "inst", "exe"},
+        {k932, "C:\\Setup\x95\\", "C:", "Setup\x95\\", ""},
+        {k932, "C:\\a.b\x95\\c", "C:", "a", "b\x95\\c"},
+        {k932, "C:\\\x95\\.x\x95", "C:", "\x95\\", "x\x95"},  // a lead byte cut off at the end stands alone
     };
     for (const auto& c : cases) {
         std::string folder = "old", baseName = "old", extension = "old";
-        EXPECT_EQ(SplitPath(c[0], folder, baseName, extension), 1);
-        EXPECT_EQ(folder + "|" + baseName + "|" + extension, std::string(c[1]) + "|" + c[2] + "|" + c[3]) << c[0];
+        EXPECT_EQ(SplitPath(c.path, folder, baseName, extension, c.lead), 1);
+        EXPECT_EQ(folder + "|" + baseName + "|" + extension, std::string(c.folder) + "|" + c.baseName + "|" + c.extension) << c.path;
     }
     std::string folder = "f", baseName = "b", extension = "e";
-    EXPECT_EQ(SplitPath("", folder, baseName, extension), 0);
+    EXPECT_EQ(SplitPath("", folder, baseName, extension, k932), 0);
     EXPECT_EQ(folder + baseName + extension, "fbe");
+}
+
+TEST(StripTrailingBackslashes, EveryOneButNoHalfCharacter)
+{
+    const struct {
+        const LeadBytes& lead;
+        const char *path, *stripped;
+    } cases[] = {
+        {kSingleByte, "C:\\PS\\\\\\", "C:\\PS"}, {kSingleByte, "C:\\PS", "C:\\PS"},
+        {kSingleByte, "\\\\", ""},                  {kSingleByte, "C:/PS/", "C:/PS/"},
+        {kSingleByte, "C:\\\x95\\", "C:\\\x95"},     {k932, "C:\\\x95\\\\\\", "C:\\\x95\\"},
+        {k932, "C:\\\x95\\", "C:\\\x95\\"},         {k932, "\x81\\\x95", "\x81\\\x95"},
+        {k932, "", ""},
+    };
+    for (const auto& c : cases) {
+        std::string path = c.path;
+        StripTrailingBackslashes(path, c.lead);
+        EXPECT_EQ(path, c.stripped) << c.path;
+    }
 }
 
 TEST(CheckVersion, FirstTwoCharactersDecide)
