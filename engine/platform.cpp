@@ -77,9 +77,9 @@ bool RegKey::QueryString(const char* name, DWORD size, std::string& text) const
     if (type != REG_SZ && type != REG_EXPAND_SZ)
         return false;
     // The stored text need not carry its terminator, but must leave room for one.
-    size_t length = wcsnlen(buffer.data(), bytes / sizeof(wchar_t));
     std::string ansi;
-    if (length == buffer.size() || !ToAnsiExactly(std::wstring(buffer.data(), length), ansi) || ansi.size() >= size)
+    const size_t length = wcsnlen(buffer.data(), bytes / sizeof(wchar_t));
+    if (!ToAnsiExactly(std::wstring(buffer.data(), length), ansi) || ansi.size() >= size)
         return false;
     text = ansi;
     return true;

@@ -414,6 +414,13 @@ const Row kRows[] = {
      {"..?..?x?escape.txt"}, 1252},
     {"NameBentIntoAPathCp932", [](Scene& s) { PlantEscape(s, u8"\u00A5"); }, nullptr, false, kOk, {kMsgCopyFailedHead}, true,
      {"..?..?x?escape.txt"}, 932},
+    // Bent, the path would name a folder that has a Filters folder.
+    {"PluginPathTheCodePageBendsCp1252",
+     [](Scene& s) {
+         s.SetPluginPath("5.0", REG_SZ, s.ps + u8"\\x\uFF3C..\uFF3C.." + '\0');
+         WriteText(s.root + "\\Filters\\other maker.8bf", "not ours");
+     },
+     nullptr, false, kOk, {kNotFound}, false, {}, 1252},
     {"FullwidthNameNeverStandsInForItsTwinCp1252", FullwidthTwins, nullptr, false, kOk, {kMsgCopyFailedHead}, true, {"?lur.8bf"}, 1252},
     {"FullwidthNameInstalledAsItselfCp932", FullwidthTwins, nullptr, false, kOk, {}, true, {}, 932},
     // The second byte of \u8868 is a backslash.
