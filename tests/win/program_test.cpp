@@ -431,6 +431,15 @@ const Row kRows[] = {
          WriteText(s.ps + u8"\\\u8868\\Filters\\other maker.8bf", "not ours");
      },
      nullptr, false, kOk, {}, true, {}, 932},
+    // 130 characters but 260 bytes: too long for the code page's buffer.
+    {"PluginPathOf260BytesCp932",
+     [](Scene& s) {
+         std::string path = s.ps + "\\";
+         while (path.size() < s.ps.size() + 1 + 130 * 3)
+             path += u8"\u8868";
+         s.SetPluginPath("5.0", REG_SZ, path + '\0');
+     },
+     nullptr, false, kOk, {kNotFound}, false, {}, 932},
     {"ProgramFolderEndingInADoubleByteCharacterCp932",
      [](Scene& s) {
          const std::string moved = s.setup + u8"\u8868";
