@@ -53,7 +53,8 @@ target_link_libraries(ui PUBLIC dlg engine)
 if(TANDREL_SHIPPED)
     add_executable(tandrel WIN32 app/main.cpp app/installer_app.cpp res/tandrel.rc)
     target_link_libraries(tandrel PRIVATE ui)
-    target_link_options(tandrel PRIVATE -s)
+    # No link time in the header: the same sources give the same bytes.
+    target_link_options(tandrel PRIVATE -s -Wl,--no-insert-timestamp)
     set_source_files_properties(res/tandrel.rc PROPERTIES
         OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/tandrel.ico;${CMAKE_SOURCE_DIR}/res/tandrel.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
     return()
