@@ -27,11 +27,12 @@ if(NOT TANDREL_SHIPPED)
 
     # The program that ships, and that the tests run, is built on its own with
     # the Win32 thread model and -Os, which make it smallest.
+    set(SHIPPED_ARGS ${SHIPPED_COMPILERS} -DCMAKE_BUILD_TYPE=MinSizeRel -DTANDREL_SHIPPED=ON --no-warn-unused-cli)
     include(ExternalProject)
     ExternalProject_Add(tandrel
         SOURCE_DIR ${CMAKE_SOURCE_DIR}
         BINARY_DIR ${CMAKE_BINARY_DIR}/shipped
-        CMAKE_ARGS ${SHIPPED_COMPILERS} -DCMAKE_BUILD_TYPE=MinSizeRel -DTANDREL_SHIPPED=ON --no-warn-unused-cli
+        CMAKE_ARGS ${SHIPPED_ARGS}
         BUILD_ALWAYS ON
         INSTALL_COMMAND ${CMAKE_COMMAND} -E copy_if_different <BINARY_DIR>/tandrel.exe ${CMAKE_BINARY_DIR}/tandrel.exe
         BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/tandrel.exe)
@@ -52,7 +53,8 @@ target_link_libraries(ui PUBLIC dlg engine)
 if(TANDREL_SHIPPED)
     add_executable(tandrel WIN32 app/main.cpp app/installer_app.cpp res/tandrel.rc)
     target_link_libraries(tandrel PRIVATE ui)
-    target_link_options(tandrel PRIVATE -s)
+    # No link time in the header: the same sources give the same bytes.
+    target_link_options(tandrel PRIVATE -s -Wl,--no-insert-timestamp)
     set_source_files_properties(res/tandrel.rc PROPERTIES
         OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/tandrel.ico;${CMAKE_SOURCE_DIR}/res/tandrel.manifest;${CMAKE_SOURCE_DIR}/res/resource.h")
     return()
@@ -66,12 +68,14 @@ add_executable(bare_dialog WIN32 tools/bare_dialog.cpp)
 add_executable(bare_dialog_themed WIN32 tools/bare_dialog.cpp tools/bare_dialog_themed.rc)
 
 # A shippable installation medium: Setup\tandrel.exe beside photoshopplugins\,
-# laid out in medium/ and packed as tandrel-medium-<version>.zip; the program
-# is signed when a certificate is given.
+# laid out in medium/ and packed as tandrel-medium-<version>.zip with SHA256SUMS;
+# the program is signed when a certificate is given.
 set(TANDREL_PLUGINS "" CACHE STRING "Plug-in files to put on the installation medium (a list)")
 set(TANDREL_SIGN_PKCS12 "" CACHE FILEPATH "PKCS#12 file with the maker's code-signing certificate and key: sign the medium's program")
 set(TANDREL_SIGN_PASSWORD_FILE "" CACHE FILEPATH "File holding the PKCS#12 file's password")
 set(TANDREL_SIGN_CAFILE "" CACHE FILEPATH "CA certificates the signature is verified against after signing (default: the system's)")
+set(TANDREL_SIGN_CRLFILE "" CACHE FILEPATH "The certificate's revocation list as a file, checked in place of fetching it")
+option(TANDREL_SIGN_CHECK_REVOCATION "Check the certificate's revocation when verifying the signature" ON)
 set(TANDREL_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 timestamp server for the signature")
 set(TANDREL_SIGN_DESCRIPTION "" CACHE STRING "Description shown in the signature")
 set(TANDREL_SIGN_URL "" CACHE STRING "URL shown in the signature")
@@ -96,7 +100,8 @@ add_custom_target(medium
     COMMAND ${CMAKE_COMMAND} -DEXE=${TANDREL_EXE} "-DPLUGINS=${plugins}" -DMEDIUM=${CMAKE_BINARY_DIR}/medium
             -DZIP=${CMAKE_BINARY_DIR}/tandrel-medium-${version}.zip
             -DSIGN_PKCS12=${TANDREL_SIGN_PKCS12} -DSIGN_PASSWORD_FILE=${TANDREL_SIGN_PASSWORD_FILE}
-            -DSIGN_CAFILE=${TANDREL_SIGN_CAFILE} -DSIGN_TIMESTAMP_URL=${TANDREL_SIGN_TIMESTAMP_URL}
+            -DSIGN_CAFILE=${TANDREL_SIGN_CAFILE} -DSIGN_CRLFILE=${TANDREL_SIGN_CRLFILE}
+            -DSIGN_CHECK_REVOCATION=${TANDREL_SIGN_CHECK_REVOCATION} -DSIGN_TIMESTAMP_URL=${TANDREL_SIGN_TIMESTAMP_URL}
             "-DSIGN_DESCRIPTION=${TANDREL_SIGN_DESCRIPTION}" -DSIGN_URL=${TANDREL_SIGN_URL}
             -P ${CMAKE_SOURCE_DIR}/cmake/medium.cmake
     DEPENDS tandrel

@@ -35,7 +35,7 @@ if [ "$RUNS_32BIT" = yes ]; then
   echo "  build/win/tandrel.exe, the shipped 32-bit (i686) program, every test under 32-bit Wine: $win"
 else
   echo "  build/win/tandrel.exe, the shipped 32-bit (i686) program, NOT RUN: $WHY_NOT_32BIT."
-  echo "    Checked without running it (32-bit PE, GUI program, Known-DLL imports, elevation manifest, signed medium): $win"
+  echo "    Checked without running it (32-bit PE, GUI program, Known-DLL imports, elevation manifest, signed medium, rebuilt byte for byte): $win"
 fi
 echo "  build/win64/tandrel.exe, the x86-64 build of the same sources, every test under 64-bit Wine: $win64"
 exit $status

@@ -18,6 +18,16 @@ find_program(MINGW_OBJDUMP NAMES ${MINGW_ARCH}-w64-mingw32-objdump objdump REQUI
 add_test(NAME tandrel_imports COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/check_imports.sh ${MINGW_OBJDUMP} ${TANDREL_EXE} ${PE_FORMAT})
 set_tests_properties(tandrel_imports PROPERTIES TIMEOUT 20)
 
+# The shipped program built again from a copy of the sources, in other folders and
+# at another time: the same bytes.
+add_test(NAME reproducible_program COMMAND bash -c [[
+    set -e; rm -rf "$0"; mkdir -p "$0/src"
+    tar -C "$1" --exclude=./build --exclude=./.git -cf - . | tar -C "$0/src" -xf -
+    { cmake -S "$0/src" -B "$0/build" -G "$3" "${@:4}" && cmake --build "$0/build"; } >"$0/log" 2>&1 || { cat "$0/log"; exit 1; }
+    cmp "$0/build/tandrel.exe" "$2"]]
+    ${CMAKE_BINARY_DIR}/rebuilt ${CMAKE_SOURCE_DIR} ${TANDREL_EXE} ${CMAKE_GENERATOR} ${SHIPPED_ARGS})
+set_tests_properties(reproducible_program PROPERTIES TIMEOUT 90)
+
 # The medium signed with a throwaway certificate; where Wine runs, a row on the signed copy.
 if(TANDREL_WINE_TESTS)
     set(row_on_signed ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:program_win_tests> --gtest_filter=*/OkInstallsEveryPlainFile)
