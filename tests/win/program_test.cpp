@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <regex>
 #include <set>
@@ -567,5 +568,21 @@ int main(int argc, char** argv)
         return 1;
     }
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    // What the tests must leave as they found it: a value they overwrite and a key beside theirs.
+    const char* kept[][2] = {{"SOFTWARE\\Adobe\\Photoshop\\5.0", "PlugInPath"}, {"SOFTWARE\\Adobe\\Acrobat", "Kept"}};
+    ScratchRegistry registry;
+    for (const auto& [key, value] : kept) {
+        registry.Before(HKEY_LOCAL_MACHINE, key, value);
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, value, REG_SZ, "kept", 5);
+    }
+    int failed = RUN_ALL_TESTS();
+    for (const auto& [key, value] : kept) {
+        char data[8] = {};
+        DWORD size = sizeof data;
+        if (RegGetValueA(HKEY_LOCAL_MACHINE, key, value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS || strcmp(data, "kept")) {
+            std::printf("program_win_tests: FAILED: HKLM\\%s value %s was not left as it was\n", key, value);
+            failed = 1;
+        }
+    }
+    return failed;
 }
