@@ -34,9 +34,16 @@ std::string App::ProgramPath()
 const std::string& App::Title()
 {
     static const std::string title = [] {
-        std::string name = ProgramPath();
-        name.erase(0, name.find_last_of("\\/") + 1);
-        return name.substr(0, name.find_last_of('.'));
+        // A character at a time: in a double-byte code page a second byte may be a backslash.
+        const std::string path = ProgramPath();
+        const char *name = path.c_str(), *dot = nullptr;
+        for (const char* c = name; *c; c = CharNextA(c)) {
+            if (*c == '\\' || *c == '/')
+                name = c + 1, dot = nullptr;
+            else if (*c == '.')
+                dot = c;
+        }
+        return dot ? std::string(name, dot) : std::string(name);
     }();
     return title;
 }

@@ -203,6 +203,7 @@ struct Scene : ::testing::Test {
     }();
     const std::string ps = root + "\\PS", source = root + kSource;
     std::string vendor = ps + "\\Filters\\Morvask software", setup = root + "\\medium\\Setup";
+    std::string exe = "tandrel.exe", title = "tandrel";  // the program file, and so the boxes' caption
     std::string drive = root;  // where Photoshop is, if not here
     ScratchRegistry registry;
     Program program;
@@ -221,8 +222,8 @@ struct Scene : ::testing::Test {
         WriteText(source + "\\ReadMe.txt", "read me");  // not every plug-in file is an .8bf
         WriteText(source + "\\LICENSE", "license");
         WriteText(source + "\\docs\\readme.txt", "not a plug-in");
-        const char* exe = getenv("TANDREL_EXE");  // another copy of the program, such as a signed one
-        WriteText(setup + "\\tandrel.exe", ReadText(exe ? exe : "tandrel.exe"));
+        const char* other = getenv("TANDREL_EXE");  // another copy of the program, such as a signed one
+        WriteText(setup + "\\" + exe, ReadText(other ? other : "tandrel.exe"));
     }
     ~Scene() override
     {
@@ -246,7 +247,7 @@ struct Scene : ::testing::Test {
     void Launch()
     {
         // Started by its name in the ANSI code page, as Explorer's would be spelled.
-        const std::wstring path = Wide(setup + "\\tandrel.exe");
+        const std::wstring path = Wide(setup + "\\" + exe);
         std::string ansi(path.size() * 2, '\0');
         ansi.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, path.data(), static_cast<int>(path.size()), &ansi[0],
                                                             static_cast<int>(ansi.size()), nullptr, nullptr)));
@@ -262,7 +263,7 @@ struct Scene : ::testing::Test {
         Settle();
         for (Box box; shown.size() < 20 && (box = program.WaitBox(dlg, 0)).hwnd; Settle()) {
             bool about = box.caption == "About Tandrel", isReport = box.text.rfind(kMsgCopyFailedHead, 0) == 0;
-            EXPECT_TRUE(about || box.caption == "tandrel") << box.caption;
+            EXPECT_TRUE(about || box.caption == title) << box.caption;
             EXPECT_TRUE(GetWindow(box.hwnd, GW_OWNER) == dlg && !IsWindowEnabled(dlg));
             EXPECT_TRUE(about || ShowsExclamationIcon(box.hwnd)) << box.text;
             report = isReport ? box.text : report;
@@ -432,6 +433,13 @@ const Row kRows[] = {
          WriteText(s.ps + u8"\\\u8868\\Filters\\other maker.8bf", "not ours");
      },
      nullptr, false, kOk, {}, true, {}, 932},
+    {"ProgramNamedWithADoubleByteCharacterCp932",
+     [](Scene& s) {
+         MoveFileW(Wide(s.setup + "\\" + s.exe).c_str(), Wide(s.setup + u8"\\\u8868.exe").c_str());
+         s.exe = u8"\u8868.exe", s.title = u8"\u8868";
+         RemoveTree(s.ps + "\\Filters");
+     },
+     nullptr, false, kOk, {kNoFolder}, false, {}, 932},
     // 130 characters but 260 bytes: too long for the code page's buffer.
     {"PluginPathOf260BytesCp932",
      [](Scene& s) {
