@@ -4,6 +4,7 @@
 //   autopilot start PROGRAM CAPTION  time from start to the dialog ready for input, then close it
 //   autopilot run PROGRAM ARGS       time a program from start to end
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,14 @@ static int Shoot(Program& program, HWND dlg, const std::string& dir)
     return ok && about && program.WaitExit(10000, code) ? 0 : 1;
 }
 
+// An argument as the driver takes it: from the ANSI code page to UTF-8.
+static std::string Utf8(const char* ansi)
+{
+    std::wstring wide(strlen(ansi), L'\0');
+    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, ansi, -1, &wide[0], static_cast<int>(wide.size() + 1)) - 1));
+    return ToUtf8(wide);
+}
+
 int main(int argc, char** argv)
 {
     if (argc < 3) {
@@ -106,10 +115,10 @@ int main(int argc, char** argv)
     std::string mode = argv[1];
     std::string args;
     for (int i = 3; mode == "run" && i < argc; ++i)
-        args += std::string(i > 3 ? " " : "") + argv[i];
+        args += std::string(i > 3 ? " " : "") + Utf8(argv[i]);
     Program program;
     double start = Now();
-    if (!program.Start(argv[2], args)) {
+    if (!program.Start(Utf8(argv[2]), args)) {
         std::fprintf(stderr, "cannot start %s\n", argv[2]);
         return 1;
     }

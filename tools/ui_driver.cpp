@@ -48,13 +48,21 @@ std::string WindowText(HWND hwnd)
     return ToUtf8(std::wstring(buffer, got));
 }
 
+std::wstring Wide(const std::string& utf8)
+{
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
+    return out;
+}
+
 bool Program::Start(const std::string& path, const std::string& args)
 {
     Close();
-    STARTUPINFOA si = {};
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
-    std::string cmd = "\"" + path + "\"" + (args.empty() ? "" : " " + args);
-    return CreateProcessA(path.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) != FALSE;
+    std::wstring cmd = L"\"" + Wide(path) + L"\"" + (args.empty() ? L"" : L" " + Wide(args));
+    return CreateProcessW(Wide(path).c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) != FALSE;
 }
 
 void Program::Close()

@@ -14,7 +14,8 @@ struct Box {
 
 class Program {
 public:
-    // Starts the program (ending one started before); false if it could not be started.
+    // Starts the program (ending one started before); false if it could not be
+    // started. Path and arguments in UTF-8, as every text here.
     bool Start(const std::string& path, const std::string& args = "");
     // Ends the program if it still runs.
     void Close();
@@ -43,3 +44,4 @@ private:
 std::string WindowText(HWND hwnd);
 void CloseBox(const Box& box);
 std::string ToUtf8(const std::wstring& text);
+std::wstring Wide(const std::string& utf8);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <regex>
 #include <set>
@@ -27,14 +28,6 @@ const std::string kSource = "\\medium\\photoshopplugins";
 
 // The test names its files in UTF-8 and reaches them through the wide
 // functions, so that it sees every name as it is, in any code page.
-std::wstring Wide(const std::string& utf8)
-{
-    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &out[0], n);
-    return out;
-}
-
 std::string Lower(std::string utf8)
 {
     std::wstring wide = Wide(utf8);
@@ -123,45 +116,33 @@ public:
     // Call before writing value under root\key.
     void Before(HKEY root, const std::string& key, const std::string& value)
     {
-        std::string path;
-        for (size_t at = 0; at != std::string::npos; at = key.find('\\', at + 1)) {
-            path = key.substr(0, key.find('\\', at + 1));
+        for (size_t end = key.find('\\');; end = key.find('\\', end + 1)) {
+            const std::wstring path = Wide(key.substr(0, end));
             HKEY open;
-            if (RegOpenKeyExW(root, Wide(path).c_str(), 0, KEY_READ, &open) != ERROR_SUCCESS) {
-                m_keys.push_back({root, Wide(path)});
+            if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &open) != ERROR_SUCCESS) {
+                m_undo.push_back([=] { RegDeleteTreeW(root, path.c_str()); });
                 return;
             }
             RegCloseKey(open);
+            if (end == std::string::npos)
+                break;
         }
-        Saved saved{root, Wide(key), Wide(value), false, 0, std::vector<BYTE>(1 << 16)};
-        DWORD size = static_cast<DWORD>(saved.data.size());
-        saved.existed = RegGetValueW(root, saved.key.c_str(), saved.value.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &saved.type,
-                                     saved.data.data(), &size) == ERROR_SUCCESS;
-        saved.data.resize(size);
-        m_values.push_back(saved);
+        const std::wstring k = Wide(key), v = Wide(value);
+        std::vector<BYTE> data(1 << 16);
+        DWORD type = 0, size = static_cast<DWORD>(data.size());
+        if (RegGetValueW(root, k.c_str(), v.c_str(), RRF_RT_ANY | RRF_NOEXPAND, &type, data.data(), &size) == ERROR_SUCCESS)
+            m_undo.push_back([=] { RegSetKeyValueW(root, k.c_str(), v.c_str(), type, data.data(), size); });
+        else
+            m_undo.push_back([=] { RegDeleteKeyValueW(root, k.c_str(), v.c_str()); });
     }
     ~ScratchRegistry()
     {
-        for (auto it = m_values.rbegin(); it != m_values.rend(); ++it) {
-            if (it->existed)
-                RegSetKeyValueW(it->root, it->key.c_str(), it->value.c_str(), it->type, it->data.data(), static_cast<DWORD>(it->data.size()));
-            else
-                RegDeleteKeyValueW(it->root, it->key.c_str(), it->value.c_str());
-        }
-        for (auto it = m_keys.rbegin(); it != m_keys.rend(); ++it)
-            RegDeleteTreeW(it->first, it->second.c_str());
+        for (auto undo = m_undo.rbegin(); undo != m_undo.rend(); ++undo)
+            (*undo)();
     }
 
 private:
-    struct Saved {
-        HKEY root;
-        std::wstring key, value;
-        bool existed;
-        DWORD type;
-        std::vector<BYTE> data;
-    };
-    std::vector<Saved> m_values;
-    std::vector<std::pair<HKEY, std::wstring>> m_keys;
+    std::vector<std::function<void()>> m_undo;
 };
 
 // A temporary copy of the program's own, which no run may leave behind.
@@ -246,12 +227,7 @@ struct Scene : ::testing::Test {
 
     void Launch()
     {
-        // Started by its name in the ANSI code page, as Explorer's would be spelled.
-        const std::wstring path = Wide(setup + "\\" + exe);
-        std::string ansi(path.size() * 2, '\0');
-        ansi.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, path.data(), static_cast<int>(path.size()), &ansi[0],
-                                                            static_cast<int>(ansi.size()), nullptr, nullptr)));
-        ASSERT_TRUE(program.Start(ansi));
+        ASSERT_TRUE(program.Start(setup + "\\" + exe));
         ASSERT_NE(dlg = program.WaitDialog("Tandrel"), nullptr);
         edit = GetDlgItem(dlg, IDC_VERSION);
         program.Idle();
