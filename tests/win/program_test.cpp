@@ -3,13 +3,14 @@
 // boxes shown, and the whole tree after, compared with what it must be: every
 // plug-in installed byte for byte or named in the report, nothing else written.
 #include <windows.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <regex>
@@ -50,25 +51,16 @@ std::string Shown(const std::string& utf8)
 
 std::string ReadText(const std::string& path)
 {
-    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<unreadable>";
-    std::string content(GetFileSize(file, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(file, &content[0], static_cast<DWORD>(content.size()), &got, nullptr);
-    CloseHandle(file);
-    return content.substr(0, got);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<unreadable>";
 }
 
 void WriteText(const std::string& path, const std::string& content, DWORD attributes = FILE_ATTRIBUTE_NORMAL)
 {
-    SHCreateDirectoryExW(nullptr, Wide(path.substr(0, path.find_last_of('\\'))).c_str(), nullptr);
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::u8path(path).parent_path(), ignored);
     SetFileAttributesW(Wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
-    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
+    std::ofstream(std::filesystem::u8path(path), std::ios::binary) << content;
     SetFileAttributesW(Wide(path).c_str(), attributes);
 }
 

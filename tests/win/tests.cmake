@@ -4,7 +4,7 @@
 # The real program driven from outside, and beside it a DLL a planter would
 # leave, which leaves a marker when loaded.
 add_executable(program_win_tests tests/win/program_test.cpp tools/ui_driver.cpp)
-target_link_libraries(program_win_tests PRIVATE gtest user32 advapi32 gdi32 shell32)
+target_link_libraries(program_win_tests PRIVATE gtest user32 advapi32 gdi32)
 add_library(planted SHARED tests/win/planted_dll.cpp)
 set_target_properties(planted PROPERTIES PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/planted)
 add_dependencies(program_win_tests tandrel planted)
