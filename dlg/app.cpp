@@ -22,20 +22,12 @@ HWND App::MainWindowHandle()
     return s_current && s_current->m_pMainWnd ? s_current->m_pMainWnd->GetSafeHwnd() : nullptr;
 }
 
-std::string App::ProgramPath()
-{
-    const DWORD longest = 32768;  // no Windows path is longer
-    std::string path(longest, '\0');
-    DWORD length = GetModuleFileNameA(nullptr, &path[0], longest);
-    path.resize(length < longest ? length : 0);
-    return path;
-}
-
 const std::string& App::Title()
 {
     static const std::string title = [] {
+        std::string path(32768, '\0');  // no Windows path is longer
+        path.resize(GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size())));
         // A character at a time: in a double-byte code page a second byte may be a backslash.
-        const std::string path = ProgramPath();
         const char *name = path.c_str(), *dot = nullptr;
         for (const char* c = name; *c; c = CharNextA(c)) {
             if (*c == '\\' || *c == '/')

@@ -23,8 +23,6 @@ public:
     static HINSTANCE Instance();
     // The main window, owner of modal dialogs and message boxes; null before one exists.
     static HWND MainWindowHandle();
-    // Full path of the running program, never cut; empty if it cannot be had.
-    static std::string ProgramPath();
     // The program file's base name: the caption of every message box.
     static const std::string& Title();
 

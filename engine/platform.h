@@ -50,8 +50,12 @@ public:
     bool Next() { return FindNextFileW(m_find, &m_data) != FALSE; }
     bool IsFolder() const { return (m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
     std::wstring Name() const { return m_data.cFileName; }
-    // What kind of link the entry is; 0 for none.
-    DWORD ReparseTag() const { return m_data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT ? m_data.dwReserved0 : 0; }
+    // A symbolic link or junction: what it names may lie anywhere.
+    bool IsLink() const
+    {
+        return (m_data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+               (m_data.dwReserved0 == IO_REPARSE_TAG_SYMLINK || m_data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+    }
 
 private:
     WIN32_FIND_DATAW m_data;

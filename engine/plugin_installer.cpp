@@ -1,7 +1,5 @@
 #include "engine/plugin_installer.h"
 
-#include <algorithm>
-#include <cwchar>
 #include <vector>
 
 #include "dlg/app.h"
@@ -13,7 +11,7 @@ static const char kPhotoshopKey[] = "SOFTWARE\\Adobe\\Photoshop\\";
 static const char kPluginPathValue[] = "PlugInPath";
 static const DWORD kPluginPathBuffer = 260;
 static const char kVendorSuffix[] = "\\Filters\\Morvask software";
-static const char kSourceFolder[] = "\\photoshopplugins\\";
+static const char kSourceFolder[] = "\\photoshopplugins";
 
 BOOL PluginInstaller::LocatePluginFolder()
 {
@@ -34,16 +32,12 @@ BOOL PluginInstaller::LocatePluginFolder()
     return FALSE;
 }
 
-// A medium's file name that may be joined to a folder: spelled exactly by the
-// code page (U+FF3C would reach the file system as '\'), one plain name, and
-// not a link that leads elsewhere.
-static bool IsPlainName(const FileFind& entry, std::string& name)
+// A medium's file that may be joined to a folder by its name: one plain name,
+// spelled exactly by the code page (U+FF3C would reach the file system as '\'),
+// and not a link that leads elsewhere.
+static bool IsPlainFile(const FileFind& entry, std::string& name)
 {
-    const std::wstring wide = entry.Name();
-    const DWORD tag = entry.ReparseTag();
-    return ToAnsiExactly(wide, name) && wide != L"." && wide != L".." &&
-           std::none_of(wide.begin(), wide.end(), [](wchar_t c) { return c < 0x20 || wcschr(L"\\/:*?\"<>|", c); }) &&
-           tag != IO_REPARSE_TAG_SYMLINK && tag != IO_REPARSE_TAG_MOUNT_POINT;
+    return !entry.IsLink() && IsPlainFileName(entry.Name()) && ToAnsiExactly(entry.Name(), name);
 }
 
 BOOL PluginInstaller::CopyPlugins()
@@ -62,15 +56,15 @@ BOOL PluginInstaller::CopyPlugins()
     RemoveLeftoverCopies(m_strPluginFolder);
     std::vector<std::string> failed;
     size_t files = 0;
-    {
-        FileFind find(source + "*.*");
+    if (!FileFind(source).IsLink()) {  // a link to elsewhere is no plug-in folder
+        FileFind find(source + "\\*.*");
         if (find.Found()) {
             do {
                 if (find.IsFolder())
                     continue;
                 ++files;
                 std::string plugin;
-                if (!IsPlainName(find, plugin) || !InstallFile(source + plugin, m_strPluginFolder, plugin))
+                if (!IsPlainFile(find, plugin) || !InstallFile(source + "\\" + plugin, m_strPluginFolder, plugin))
                     failed.push_back(ToAnsiShown(find.Name()));
             } while (find.Next());
         }

@@ -1,5 +1,8 @@
 #include "engine/split_path.h"
 
+#include <algorithm>
+#include <cwchar>
+
 LeadBytes::LeadBytes(const unsigned char* ranges, size_t size)
 {
     for (size_t i = 0; i + 1 < size && (ranges[i] || ranges[i + 1]); i += 2)
@@ -57,4 +60,23 @@ void StripTrailingBackslashes(std::string& path, const LeadBytes& lead)
         i = next;
     }
     path.erase(end);
+}
+
+bool IsPlainFileName(const std::wstring& name)
+{
+    if (name.empty() || name.back() == L'.' || name.back() == L' ')  // ".." too
+        return false;
+    if (std::any_of(name.begin(), name.end(), [](wchar_t c) { return c < 0x20 || wcschr(L"\\/:*?\"<>|", c); }))
+        return false;
+
+    // A device whatever its extension and blanks, up to Windows 10.
+    std::wstring base = name.substr(0, name.find(L'.'));
+    base.erase(base.find_last_not_of(L' ') + 1);
+    for (wchar_t& c : base)
+        c = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+        if (base == device)
+            return false;
+    const bool port = base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0);
+    return !(port && wcschr(L"0123456789\u00B9\u00B2\u00B3", base[3]));
 }

@@ -26,3 +26,8 @@ int SplitPath(std::string path, std::string& folder, std::string& baseName, std:
 
 // Removes every backslash that ends path (not the second byte of a character).
 void StripTrailingBackslashes(std::string& path, const LeadBytes& lead);
+
+// A file name that reaches the file system as itself when joined to a folder:
+// one component, no character Windows forbids, no trailing dot or blank (which
+// Windows drops, so "a.8bf." would open "a.8bf"), and not a device (NUL.8bf).
+bool IsPlainFileName(const std::wstring& name);

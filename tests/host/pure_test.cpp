@@ -59,6 +59,20 @@ TEST(StripTrailingBackslashes, EveryOneButNoHalfCharacter)
     }
 }
 
+TEST(IsPlainFileName, OnlyNamesThatReachTheFileSystemAsThemselves)
+{
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"a.8bf", true},     {L"LICENSE", true},    {L".hidden", true},   {L"\u8868.8bf", true},  {L"COM10.8bf", true},
+        {L"console.8bf", true}, {L"", false},        {L".", false},        {L"..", false},          {L"a.8bf.", false},
+        {L"a.8bf ", false},   {L"a\\b", false},     {L"a/b", false},      {L"c:a", false},         {L"a*", false},
+        {L"a?", false},       {L"a\"", false},       {L"a<", false},       {L"a>", false},          {L"a|b", false},
+        {L"a\tb", false},     {L"NUL", false},       {L"nul.8bf", false},  {L"Con .txt", false},    {L"aux.a.b", false},
+        {L"PRN", false},      {L"com1.8bf", false},  {L"LPT9", false},     {L"com\u00B9.8bf", false}, {L"CONIN$", false},
+    };
+    for (const auto& [name, plain] : cases)
+        EXPECT_EQ(IsPlainFileName(name), plain) << name;
+}
+
 TEST(CheckVersion, FirstTwoCharactersDecide)
 {
     const char *bad = "Invalid version number!", *old = "The version should be greater than 5.0";
