@@ -78,5 +78,10 @@ bool IsPlainFileName(const std::wstring& name)
         if (base == device)
             return false;
     const bool port = base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0);
-    return !(port && wcschr(L"0123456789\u00B9\u00B2\u00B3", base[3]));
+    if (port && wcschr(L"0123456789\u00B9\u00B2\u00B3", base[3]))
+        return false;
+
+    // Shaped like a short name (LONGPL~1.8BF), it may open another file whose short name it is.
+    const size_t stem = std::min(name.rfind(L'.'), name.size()), tilde = name.find(L'~');
+    return !(stem <= 8 && name.size() - stem <= 4 && tilde < stem && name[tilde + 1] >= L'0' && name[tilde + 1] <= L'9');
 }

@@ -29,5 +29,6 @@ void StripTrailingBackslashes(std::string& path, const LeadBytes& lead);
 
 // A file name that reaches the file system as itself when joined to a folder:
 // one component, no character Windows forbids, no trailing dot or blank (which
-// Windows drops, so "a.8bf." would open "a.8bf"), and not a device (NUL.8bf).
+// Windows drops, so "a.8bf." would open "a.8bf"), not a device (NUL.8bf), and
+// not shaped like another file's short name (LONGPL~1.8BF).
 bool IsPlainFileName(const std::wstring& name);

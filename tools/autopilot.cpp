@@ -101,8 +101,9 @@ static int Shoot(Program& program, HWND dlg, const std::string& dir)
 // An argument as the driver takes it: from the ANSI code page to UTF-8.
 static std::string Utf8(const char* ansi)
 {
-    std::wstring wide(strlen(ansi), L'\0');
-    wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, ansi, -1, &wide[0], static_cast<int>(wide.size() + 1)) - 1));
+    std::wstring wide(strlen(ansi) + 1, L'\0');
+    int length = MultiByteToWideChar(CP_ACP, 0, ansi, -1, &wide[0], static_cast<int>(wide.size()));
+    wide.resize(length > 0 ? static_cast<size_t>(length - 1) : 0);
     return ToUtf8(wide);
 }
 
