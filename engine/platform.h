@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engine/split_path.h"
+#include "engine/paths.h"
 
 // The lead bytes of the system's ANSI code page.
 LeadBytes AnsiLeadBytes();

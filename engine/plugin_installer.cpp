@@ -5,7 +5,7 @@
 #include "dlg/app.h"
 #include "engine/messages.h"
 #include "engine/platform.h"
-#include "engine/split_path.h"
+#include "engine/paths.h"
 
 static const char kPhotoshopKey[] = "SOFTWARE\\Adobe\\Photoshop\\";
 static const char kPluginPathValue[] = "PlugInPath";

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/messages.h"
-#include "engine/split_path.h"
+#include "engine/paths.h"
 #include "ui/version_check.h"
 
 // Code page 932: 0x95 0x5C is one character whose second byte is a backslash.

@@ -66,7 +66,6 @@ mkdir -p "$work/other"
 printf A >"$work/other/A.8BF"
 refused "no plug-ins" "No plug-ins" ""
 refused "names equal but for case" "$work/other/A.8BF" "$plugins;$work/other/A.8BF"
-refused "a plug-in listed twice" "one file" "$plugins;$work/plugins/a.8bf"
 refused "a missing plug-in" "$work/plugins/none.8bf" "$plugins;$work/plugins/none.8bf"
 refused "a wrong password" "$work/signer.p12" "$plugins" "${sign[@]}" -DSIGN_PASSWORD_FILE="$work/wrong" \
   -DSIGN_CRLFILE="$work/good.crl"
@@ -120,6 +119,5 @@ for dir in undated dated; do
   [ "$times" = "$([ $dir = undated ] && echo 19800101.000000 || echo 20231114.221320)" ] || fail "$dir zip dated $times"
 done
 cmp "$work/dated/medium.zip" "$work/dated-elsewhere/medium.zip" || fail "the same medium gave another zip"
-cmp "$work/dated/SHA256SUMS" "$work/dated-elsewhere/SHA256SUMS" || fail "the same medium gave other SHA256SUMS"
 
 [ $# -eq 0 ] || TANDREL_EXE=$signed "$@"

@@ -1,3 +1,4 @@
+// The rules for paths and names, pure: no system call, so the host tests run them.
 #pragma once
 
 #include <bitset>

@@ -1,4 +1,4 @@
-#include "engine/split_path.h"
+#include "engine/paths.h"
 
 #include <algorithm>
 #include <cwchar>
