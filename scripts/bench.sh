@@ -18,16 +18,18 @@ prefix=$work/wineprefix${WINE_WIDTH#--}
 mkdir -p "$work"
 winpath() { echo "Z:${1//\//\\}"; }
 
-# One virtual screen and one Wine server for every run.
-if [ -z "${DISPLAY:-}" ]; then
-  display=:$((150 + RANDOM % 100))
-  Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
-  xvfb=$!
-  trap 'kill $xvfb 2>/dev/null || true' EXIT
-  export DISPLAY=$display
-  sleep 1
-fi
+# One virtual screen and one Wine server for every run; neither left after.
 run() { "$root/scripts/wine-run.sh" $WINE_WIDTH "$prefix" "$@"; }
+xvfb=
+trap 'run --stop; [ -z "$xvfb" ] || kill $xvfb 2>/dev/null || true' EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  screen=$work/screen
+  rm -f "$screen"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$screen" 2>/dev/null &
+  xvfb=$!
+  until [ -s "$screen" ]; do sleep 0.1; done
+  export DISPLAY=:$(cat "$screen")
+fi
 pilot=$bin/autopilot.exe
 run cmd /c exit
 plugins="$prefix/drive_c/PS/Plug-Ins"

@@ -25,6 +25,7 @@ medium=$root/$WIN_TREE/medium
 
 prefix=$demo/wineprefix${WINE_WIDTH#--}
 run() { "$root/scripts/wine-run.sh" $WINE_WIDTH "$prefix" "$@"; }
+trap 'run --stop' EXIT  # nothing of Wine's left running
 plugins='C:\Program Files\Adobe\Photoshop 5.0\Plug-Ins'
 run cmd /c mkdir "$plugins\\Filters" 2>/dev/null || true
 run reg add 'HKLM\SOFTWARE\Adobe\Photoshop\5.0' /v PlugInPath /d "$plugins\\" /f $REG_VIEW >/dev/null

@@ -11,7 +11,7 @@ exe=$root/$WIN_TREE/medium/Setup/tandrel.exe
 mkdir -p docs
 
 shots=$(mktemp -d)
-trap 'rm -rf "$shots"' EXIT
+trap 'rm -rf "$shots"; "$root/scripts/wine-run.sh" $WINE_WIDTH "$prefix" --stop' EXIT
 echo "Taking the pictures of $WIN_TREE/medium/Setup/tandrel.exe, $WIN_LABEL"
 "$root/scripts/wine-run.sh" $WINE_WIDTH "$prefix" "$root/$WIN_TREE/autopilot.exe" shot "$exe" "Z:${shots//\//\\}"
 convert "$shots/dialog.bmp" docs/dialog.png

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in a throwaway prefix:
 #   wine-run.sh --32|--64 PREFIX PROGRAM [ARGS...]
+#   wine-run.sh --32|--64 PREFIX --stop     ends what runs in the prefix
 # --32: 32-bit Wine and a 32-bit prefix, for the shipped program; --64: 64-bit
 # Wine, for the x86-64 build. Debian's `wine` always takes the 32-bit loader, so
 # the loader and its server are called directly.
@@ -12,6 +13,10 @@ case ${1:-} in
   *) echo "usage: wine-run.sh --32|--64 PREFIX PROGRAM [ARGS...]" >&2; exit 2 ;;
 esac
 prefix=$(realpath -m "$2")
+if [ "${3:-}" = --stop ]; then  # ends every process of the prefix, its server too
+  WINEPREFIX=$prefix "$server" -k 2>/dev/null || true
+  exit 0
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"

@@ -24,11 +24,11 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // The visible top-level dialog with this caption, waited for.
+    // The top-level dialog with this caption, set up and shown, waited for.
     HWND WaitDialog(const std::string& caption, DWORD timeoutMs = 10000);
     // A message box (any top-level dialog other than `except`), waited for.
     Box WaitBox(HWND except, DWORD timeoutMs = 10000);
-    // Dialogs of the program that are on screen now.
+    // Dialogs of the program now, shown or still being set up.
     std::vector<HWND> Dialogs();
     bool WaitExit(DWORD timeoutMs, DWORD& exitCode);
     void Press(HWND target, UINT vk);
@@ -36,6 +36,7 @@ public:
     // Waits until the program waits for input, and a little more for what that starts.
     void Idle();
     void WaitInputIdle();
+    HANDLE Thread() const { return m_pi.hThread; }
 
 private:
     PROCESS_INFORMATION m_pi = {};
