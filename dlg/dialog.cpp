@@ -1,5 +1,6 @@
 #include "dlg/dialog.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "dlg/app.h"
@@ -36,6 +37,23 @@ BOOL Dialog::UpdateData(BOOL save)
     return TRUE;
 }
 
+void Dialog::CenterWindow()
+{
+    // Over the owner, or on the work area of the monitor when there is none;
+    // kept within that work area either way.
+    HWND owner = GetWindow(m_hWnd, GW_OWNER);
+    MONITORINFO monitor = {sizeof monitor, {}, {}, 0};
+    GetMonitorInfoW(MonitorFromWindow(owner ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT area = monitor.rcWork, around = area, self = {};
+    if (owner && IsWindowVisible(owner) && !IsIconic(owner))
+        GetWindowRect(owner, &around);
+    GetWindowRect(m_hWnd, &self);
+    const LONG width = self.right - self.left, height = self.bottom - self.top;
+    const LONG x = std::max(area.left, std::min((around.left + around.right - width) / 2, area.right - width));
+    const LONG y = std::max(area.top, std::min((around.top + around.bottom - height) / 2, area.bottom - height));
+    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 BOOL Dialog::OnInitDialog()
 {
     UpdateData(FALSE);
@@ -56,6 +74,7 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         auto* self = reinterpret_cast<Dialog*>(lParam);
         SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
         self->m_hWnd = hwnd;
+        self->CenterWindow();
         return self->OnInitDialog();
     }
     auto* self = reinterpret_cast<Dialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));

@@ -28,6 +28,8 @@ public:
 
     // While fields and controls are exchanged, control notifications are ignored.
     BOOL UpdateData(BOOL save = TRUE);
+    // Where every modal dialog opens: centred over its owner, or on its monitor's work area.
+    void CenterWindow();
 
 protected:
     virtual BOOL OnInitDialog();

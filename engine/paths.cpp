@@ -81,7 +81,11 @@ bool IsPlainFileName(const std::wstring& name)
     if (port && wcschr(L"0123456789\u00B9\u00B2\u00B3", base[3]))
         return false;
 
-    // Shaped like a short name (LONGPL~1.8BF), it may open another file whose short name it is.
-    const size_t stem = std::min(name.rfind(L'.'), name.size()), tilde = name.find(L'~');
-    return !(stem <= 8 && name.size() - stem <= 4 && tilde < stem && name[tilde + 1] >= L'0' && name[tilde + 1] <= L'9');
+    // Shaped like a short name (LONGPL~1.8BF, A~B~C~~1.8BF), it may open another
+    // file whose short name it is.
+    const size_t stem = std::min(name.rfind(L'.'), name.size());
+    bool tildeDigit = false;
+    for (size_t i = 0; i + 1 < stem; ++i)
+        tildeDigit = tildeDigit || (name[i] == L'~' && name[i + 1] >= L'0' && name[i + 1] <= L'9');
+    return !(stem <= 8 && name.size() - stem <= 4 && tildeDigit);
 }

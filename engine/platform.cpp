@@ -105,6 +105,11 @@ static bool IsTempName(const std::string& name)
            name.find_first_not_of("0123456789", prefix) == name.size() - suffix;
 }
 
+// Scanners and backup agents open a new file for a moment: a target held so is
+// tried again for this long before its plug-in is given up.
+static const DWORD kHeldForMs = 2000;
+static const DWORD kHeldPauseMs = 50;
+
 static void Discard(const std::string& path)
 {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // a copy carries a read-only source's attribute
@@ -135,8 +140,23 @@ bool InstallFile(const std::string& source, const std::string& folder, const std
         if (n == 1000)
             return false;
     }
-    if (MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return true;
+    // Everything on a disc reads as read-only, and the copy carries that: a
+    // plug-in installed from one must stay replaceable by the next version.
+    const DWORD attributes = GetFileAttributesA(temp.c_str()), kept = attributes & ~FILE_ATTRIBUTE_READONLY;
+    if (attributes == INVALID_FILE_ATTRIBUTES || !SetFileAttributesA(temp.c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL)) {
+        Discard(temp);
+        return false;
+    }
+
+    // Held: a sharing or lock violation on Windows, access denied under Wine.
+    for (const DWORD start = GetTickCount();; Sleep(kHeldPauseMs)) {
+        if (MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING))
+            return true;
+        const DWORD error = GetLastError();
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
+        if (!held || GetTickCount() - start >= kHeldForMs)
+            break;
+    }
     Discard(temp);
     return false;
 }

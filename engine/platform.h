@@ -64,7 +64,8 @@ private:
 
 // Copies source to folder\name so that a file already there ends as its old
 // version whole or the new one whole, never cut. Refuses read-only, hidden and
-// system targets, as Windows' own copy does.
+// system targets, as Windows' own copy does; the copy keeps the source's
+// attributes but read-only, and waits a moment for a target that is held.
 bool InstallFile(const std::string& source, const std::string& folder, const std::string& name);
 
 // Deletes the temporary copies an interrupted run left in folder.

@@ -69,6 +69,7 @@ TEST(IsPlainFileName, OnlyNamesThatReachTheFileSystemAsThemselves)
         {L"a\tb", false},     {L"NUL", false},       {L"nul.8bf", false},  {L"Con .txt", false},    {L"aux.a.b", false},
         {L"PRN", false},      {L"com1.8bf", false},  {L"LPT9", false},     {L"com\u00B9.8bf", false}, {L"CONIN$", false},
         {L"LONGPL~1.8BF", false}, {L"a~1", false},   {L"Blur~x.8bf", true}, {L"Morvask Blur~2.8bf", true}, {L"a~1.8bfx", true},
+        {L"A~B~C~~1.8BF", false}, {L"A~B~1", false},
     };
     for (const auto& [name, plain] : cases)
         EXPECT_EQ(IsPlainFileName(name), plain) << name;

@@ -133,6 +133,14 @@ bool ShowsExclamationIcon(HWND box)
     return yellow > 10;
 }
 
+// Whether the window's centre lies within two pixels of around's.
+bool Centred(HWND window, const RECT& around)
+{
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return std::abs(r.left + r.right - around.left - around.right) <= 4 && std::abs(r.top + r.bottom - around.top - around.bottom) <= 4;
+}
+
 struct Action {
     int control;  // 0: the dialog
     UINT msg;     // WM_KEYDOWN: the key wParam pressed
@@ -166,6 +174,7 @@ struct Scene : ::testing::Test {
     Lines shown;         // the boxes' texts
     std::string report;  // the last copy report shown
     std::vector<HANDLE> locks;
+    bool letGo = false;  // the last lock is let go while the program waits for it
 
     Scene()
     {
@@ -201,6 +210,11 @@ struct Scene : ::testing::Test {
         ASSERT_TRUE(program.Start(setup + "\\" + exe));
         ASSERT_NE(dlg = program.WaitDialog("Tandrel", kDeadlineMs), nullptr);
         edit = GetDlgItem(dlg, IDC_VERSION);
+        RECT work = {};
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        EXPECT_TRUE(Centred(dlg, work));
+        // Moved as a user may, so that a box centred on the screen is told from one over the installer.
+        SetWindowPos(dlg, nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         Sync();
     }
     // Returns once the program has taken everything posted to it before: a
@@ -228,6 +242,8 @@ struct Scene : ::testing::Test {
             });
             EXPECT_TRUE(about || box.caption == title) << box.caption;
             EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), dlg);
+            RECT installer = {};
+            EXPECT_TRUE(!about || (GetWindowRect(dlg, &installer) && Centred(box.hwnd, installer)));
             report = isReport ? box.text : report;
             shown.push_back(about ? box.caption : isReport ? kMsgCopyFailedHead : box.text);
             PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
@@ -264,8 +280,8 @@ struct Scene : ::testing::Test {
         return tree;
     }
     // The tree after a run: if the copy ran, the vendor folder exists, holds every
-    // plug-in but those refused (by the name the report shows), and no leftover
-    // of an earlier run.
+    // plug-in but those refused (by the name the report shows), none of them
+    // read-only, and no leftover of an earlier run.
     Tree Expected(Tree tree, bool installs, const Lines& refused) const
     {
         if (!installs)
@@ -276,7 +292,7 @@ struct Scene : ::testing::Test {
             std::string name = key.substr(key.find_last_of('\\') + 1);
             if (key == kSource + "\\" + name && !(entry.first & FILE_ATTRIBUTE_DIRECTORY) &&
                 std::find(refused.begin(), refused.end(), Shown(name)) == refused.end())
-                tree[at + "\\" + name] = entry;
+                tree[at + "\\" + name] = {entry.first & ~FILE_ATTRIBUTE_READONLY, entry.second};
             if (key == at + "\\" + name && IsLeftover(name))
                 tree.erase(key);
         }
@@ -369,6 +385,13 @@ const Row kRows[] = {
          WriteText(s.source + "\\hidden.8bf", "hidden", FILE_ATTRIBUTE_HIDDEN);
      },
      {kReport}, {"a.8bf", "b.8bf", "c.8bf", "d.8bf"}},
+    {"PluginHeldForAMomentIsInstalled", [](Scene& s) {
+         for (const char* name : {"b.8bf", "ReadMe.txt", "LICENSE"})
+             RemoveTree(s.source + "\\" + name);
+         WriteText(s.vendor + "\\a.8bf", "old");
+         s.locks.push_back(CreateFileW(Long(s.vendor + "\\a.8bf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+         s.letGo = true;
+     }},
     {"NoPluginsOnTheMedium", [](Scene& s) { RemoveTree(s.source); }, {kNoPlugins}},
     {"OnlyFoldersOnTheMedium", [](Scene& s) {
          for (const char* name : {"a.8bf", "b.8bf", "ReadMe.txt", "LICENSE"})
@@ -457,6 +480,11 @@ TEST_P(Rows, Run)
     Type(row.typed ? row.typed : "", row.atOnce);
     EXPECT_EQ(WindowText(edit), field);
     Act(row.action);
+    if (letGo && WaitFor("the copy beside the held plug-in", [&] { return FileSize(vendor + "\\~tandrel1.tmp") >= 0; })) {
+        Sleep(200);  // the holder's moment, well within the program's patience
+        CloseHandle(locks.back());
+        locks.pop_back();
+    }
     Boxes();
     EXPECT_EQ(shown, row.boxes);
     std::multiset<std::string> named;  // the report: its head, then a name a line in the order copied
@@ -506,6 +534,21 @@ TEST_F(Scene, KilledDuringACopyThenRunAgain)
     Boxes();
     EXPECT_EQ(shown, Lines{}) << report;
     EXPECT_TRUE(Exited() && ReadText(vendor + "\\big.8bf") == big && ::Snapshot(vendor).size() == 5);  // a, b, ReadMe.txt, LICENSE and big
+}
+
+// Everything on a disc reads as read-only: the next disc still replaces what the first installed.
+TEST_F(Scene, InstalledFromADiscThenFromTheNext)
+{
+    for (const char* version : {"first", "second"}) {
+        for (const char* name : {"\\a.8bf", "\\b.8bf", "\\ReadMe.txt", "\\LICENSE"})
+            WriteText(source + name, version, FILE_ATTRIBUTE_READONLY);
+        Launch();
+        Act(kOk);
+        Boxes();
+        EXPECT_EQ(shown, Lines{}) << report;
+        EXPECT_TRUE(Exited());
+    }
+    EXPECT_EQ(ReadText(vendor + "\\a.8bf"), "second");
 }
 
 }  // namespace
