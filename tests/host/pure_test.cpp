@@ -14,26 +14,21 @@ TEST(SplitPath, FolderBaseNameExtension)
 {
     const struct {
         const LeadBytes& lead;
-        const char *path, *folder, *baseName, *extension;
+        const char *path, *split;  // folder|base name|extension
     } cases[] = {
-        {kSingleByte, "C:\\Tools\\setup.exe", "C:\\Tools", "setup", "exe"},
-        {kSingleByte, "archive.tar.gz", "", "archive.tar", "gz"},
-        {kSingleByte, "C:\\dir.d\\file", "C:\\dir.d", "file", ""},
-        {kSingleByte, "C:\\dir\\", "C:\\dir", "", ""},
-        {kSingleByte, "D:/a/b.txt", "D:/a", "b", "txt"},
-        {kSingleByte, "C:\\dir\\.x", "C:\\dir", "", "x"},
-        {kSingleByte, "\\\\server\\share\\inst.exe", "\\\\server\\share", "inst", "exe"},
-        {kSingleByte, "C:\\Setup\x95\\inst.exe", "C:\\Setup\x95", "inst", "exe"},
-        {k932, "C:\\Setup\x95\\inst.exe", "C:", "Setup\x95\\inst", "exe"},
-        {k932, "C:\\Setup\x95\\\\inst.exe", "C:\\Setup\x95\\", "inst", "exe"},
-        {k932, "C:\\Setup\x95\\", "C:", "Setup\x95\\", ""},
-        {k932, "C:\\a.b\x95\\c", "C:", "a", "b\x95\\c"},
-        {k932, "C:\\\x95\\.x\x95", "C:", "\x95\\", "x\x95"},  // a lead byte cut off at the end stands alone
+        {kSingleByte, "C:\\Tools\\setup.exe", "C:\\Tools|setup|exe"}, {kSingleByte, "archive.tar.gz", "|archive.tar|gz"},
+        {kSingleByte, "C:\\dir.d\\file", "C:\\dir.d|file|"},        {kSingleByte, "C:\\dir\\", "C:\\dir||"},
+        {kSingleByte, "D:/a/b.txt", "D:/a|b|txt"},                   {kSingleByte, "C:\\dir\\.x", "C:\\dir||x"},
+        {kSingleByte, "\\\\server\\share\\inst.exe", "\\\\server\\share|inst|exe"},
+        {kSingleByte, "C:\\Setup\x95\\inst.exe", "C:\\Setup\x95|inst|exe"}, {k932, "C:\\Setup\x95\\inst.exe", "C:|Setup\x95\\inst|exe"},
+        {k932, "C:\\Setup\x95\\\\inst.exe", "C:\\Setup\x95\\|inst|exe"}, {k932, "C:\\Setup\x95\\", "C:|Setup\x95\\|"},
+        {k932, "C:\\a.b\x95\\c", "C:|a|b\x95\\c"},
+        {k932, "C:\\\x95\\.x\x95", "C:|\x95\\|x\x95"},  // a lead byte cut off at the end stands alone
     };
     for (const auto& c : cases) {
         std::string folder = "old", baseName = "old", extension = "old";
         EXPECT_EQ(SplitPath(c.path, folder, baseName, extension, c.lead), 1);
-        EXPECT_EQ(folder + "|" + baseName + "|" + extension, std::string(c.folder) + "|" + c.baseName + "|" + c.extension) << c.path;
+        EXPECT_EQ(folder + "|" + baseName + "|" + extension, c.split) << c.path;
     }
     std::string folder = "f", baseName = "b", extension = "e";
     EXPECT_EQ(SplitPath("", folder, baseName, extension, k932), 0);

@@ -70,11 +70,8 @@ void WriteText(const std::string& path, const std::string& content, DWORD attrib
     SetFileAttributesW(Long(path).c_str(), attributes);
 }
 
-LONGLONG FileSize(const std::string& path)
-{
-    std::error_code missing;
-    return static_cast<LONGLONG>(fs::file_size(Long(path), missing));
-}
+// -1 for a file that is not there.
+LONGLONG FileSize(const std::string& path) { std::error_code missing; return static_cast<LONGLONG>(fs::file_size(Long(path), missing)); }
 
 void RemoveTree(const std::string& path)
 {
@@ -102,16 +99,9 @@ Tree Snapshot(const std::string& dir)
 
 // The registry keys the tests own: rows write them, and each row's end deletes
 // them. On a real machine the run refuses to start while one exists.
-const std::pair<HKEY, const wchar_t*> kOwnedKeys[] = {
-    {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Adobe\\Photoshop\\5.0"},
-    {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Adobe\\Photoshop\\7.0"},
-    {HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\tandrel.exe"},
-};
-void DeleteOwnedKeys()
-{
-    for (const auto& [root, key] : kOwnedKeys)
-        RegDeleteTreeW(root, key);
-}
+const std::pair<HKEY, const wchar_t*> kOwnedKeys[] = {{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Adobe\\Photoshop\\5.0"},
+    {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Adobe\\Photoshop\\7.0"}, {HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\tandrel.exe"}};
+void DeleteOwnedKeys() { std::for_each(std::begin(kOwnedKeys), std::end(kOwnedKeys), [](auto key) { RegDeleteTreeW(key.first, key.second); }); }
 
 bool RunsUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
@@ -155,14 +145,12 @@ const Action kOk{IDOK, BM_CLICK, 0, true}, kEnter{0, WM_KEYDOWN, VK_RETURN, true
 // A medium with plug-ins and a folder, Photoshop 5.0 with its Filters folder,
 // and the program; all removed when the test ends.
 struct Scene : ::testing::Test {
-    const std::string root = [] {
-        wchar_t temp[MAX_PATH];
-        const std::string base = ToUtf8(std::wstring(temp, GetTempPathW(MAX_PATH, temp))) + "tandrel-";
-        for (int n = 1; n < 100000; ++n)  // a folder of its own, never one that was there
-            if (CreateDirectoryW(Wide(base + std::to_string(n)).c_str(), nullptr))
-                return base + std::to_string(n);
-        std::printf("program_win_tests: cannot make a folder of its own in %s\n", base.c_str());
-        std::abort();  // rather than write, and later remove, anything anywhere else
+    const std::string root = [] {  // a folder of its own, never one that was there
+        static int n = 0;
+        const std::string own = ToUtf8(fs::temp_directory_path().wstring()) + "tandrel-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++n);
+        if (!CreateDirectoryW(Wide(own).c_str(), nullptr))
+            std::abort();  // rather than write, and later remove, anything anywhere else
+        return own;
     }();
     const std::string ps = root + "\\PS", source = root + kSource;
     std::string vendor = ps + "\\Filters\\Morvask software", setup = root + "\\medium\\Setup";
@@ -198,6 +186,14 @@ struct Scene : ::testing::Test {
             RemoveTree(drive + "\\PS");
         DeleteOwnedKeys();
     }
+    // Of the medium's plug-ins only these.
+    void Keep(const Lines& kept)
+    {
+        for (const char* name : {"a.8bf", "b.8bf", "ReadMe.txt", "LICENSE"})
+            if (std::find(kept.begin(), kept.end(), name) == kept.end())
+                RemoveTree(source + "\\" + name);
+    }
+    void Hold(const std::string& path) { locks.push_back(CreateFileW(Long(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)); }
     // data: UTF-8, stored as the system stores strings.
     void SetPluginPath(const std::string& version, DWORD type, const std::string& data)
     {
@@ -268,17 +264,8 @@ struct Scene : ::testing::Test {
         if (action.msg == WM_KEYDOWN)
             PostMessageW(target, WM_KEYUP, action.wParam, 0xC0000001);
     }
-    bool Exited()
-    {
-        DWORD code = 1;
-        return program.WaitExit(kDeadlineMs, code) && code == 0;
-    }
-    Tree Snapshot()
-    {
-        Tree tree = ::Snapshot(root);
-        tree.merge(::Snapshot(drive));
-        return tree;
-    }
+    bool Exited() { DWORD code = 1; return program.WaitExit(kDeadlineMs, code) && code == 0; }
+    Tree Snapshot() { Tree tree = ::Snapshot(root); tree.merge(::Snapshot(drive)); return tree; }
     // The tree after a run: if the copy ran, the vendor folder exists, holds every
     // plug-in but those refused (by the name the report shows), none of them
     // read-only, and no leftover of an earlier run.
@@ -313,11 +300,7 @@ struct Row {
 };
 
 // The ANSI code page a row needs, from its name's end (the tests run filter on it): ...Cp932; 0: any.
-UINT CodePageOf(const Row& row)
-{
-    std::cmatch match;
-    return std::regex_search(row.name, match, std::regex(R"(Cp(\d+)$)")) ? static_cast<UINT>(std::stoul(match[1])) : 0;
-}
+UINT CodePageOf(const Row& row) { std::cmatch cp; return std::regex_search(row.name, cp, std::regex(R"(Cp(\d+)$)")) ? std::stoul(cp[1]) : 0; }
 
 const char *kNotFound = "This version photoshop can't be found ,Please install it!", *kNoFolder = "Failed to create folder!",
            *kInvalid = "Invalid version number!", *kTooOld = "The version should be greater than 5.0";
@@ -360,10 +343,8 @@ const Row kRows[] = {
     {"ExpandableString", [](Scene& s) { s.SetPluginPath("5.0", REG_EXPAND_SZ, s.ps + '\0'); }},
     {"BinaryValue", [](Scene& s) { s.SetPluginPath("5.0", REG_BINARY, s.ps + '\0'); }, {kNotFound}},
     {"NoValue", [](Scene&) { RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Adobe\\Photoshop\\5.0", L"PlugInPath"); }, {kNotFound}},
-    {"PathOf259CharactersReadWhole", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, (s.ps + std::string(300, 'x')).substr(0, 259) + '\0'); },
-     {kNoFolder}},
-    {"PathOf260CharactersNoTerminator", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, (s.ps + std::string(300, 'x')).substr(0, 260)); },
-     {kNotFound}},
+    {"PathOf259CharactersReadWhole", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, (s.ps + std::string(300, 'x')).substr(0, 259) + '\0'); }, {kNoFolder}},
+    {"PathOf260CharactersNoTerminator", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, (s.ps + std::string(300, 'x')).substr(0, 260)); }, {kNotFound}},
     {"PathOf300Characters", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, s.ps + std::string(300, 'x') + '\0'); }, {kNotFound}},
     {"FiltersMissing", [](Scene& s) { RemoveTree(s.ps + "\\Filters"); }, {kNoFolder}},
     {"VendorFolderKeptPluginReplacedLeftoversRemoved", [](Scene& s) {
@@ -372,31 +353,24 @@ const Row kRows[] = {
          WriteText(s.vendor + "\\~tandrel7.tmp", "cut", FILE_ATTRIBUTE_READONLY);
      }},
     {"VendorPathIsAFile", [](Scene& s) { WriteText(s.vendor, "a file"); }, {kReport}, {"a.8bf", "b.8bf", "ReadMe.txt", "LICENSE"}},
-    {"TargetsRefusingReplacementAndSourceAttributesCarried",
-     [](Scene& s) {
-         WriteText(s.vendor + "\\a.8bf", "old", FILE_ATTRIBUTE_READONLY);
-         WriteText(s.vendor + "\\b.8bf", "old", FILE_ATTRIBUTE_HIDDEN);
-         WriteText(s.source + "\\d.8bf", "new d");
-         WriteText(s.vendor + "\\d.8bf", "old", FILE_ATTRIBUTE_SYSTEM);
+    // A held target is tried again for a while, then named (c.8bf is held throughout).
+    {"TargetsRefusingReplacementAndSourceAttributesCarried", [](Scene& s) {
+         for (auto [name, attributes] : {std::pair{"a", FILE_ATTRIBUTE_READONLY}, {"b", FILE_ATTRIBUTE_HIDDEN}, {"c", 0}, {"d", FILE_ATTRIBUTE_SYSTEM}})
+             WriteText(s.vendor + "\\" + name + ".8bf", "old", attributes);
          WriteText(s.source + "\\c.8bf", "new c");
-         WriteText(s.vendor + "\\c.8bf", "old");
-         s.locks.push_back(CreateFileW(Long(s.vendor + "\\c.8bf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+         WriteText(s.source + "\\d.8bf", "new d");
          WriteText(s.source + "\\ro.8bf", "ro", FILE_ATTRIBUTE_READONLY);
          WriteText(s.source + "\\hidden.8bf", "hidden", FILE_ATTRIBUTE_HIDDEN);
-     },
-     {kReport}, {"a.8bf", "b.8bf", "c.8bf", "d.8bf"}},
+         s.Hold(s.vendor + "\\c.8bf");
+     }, {kReport}, {"a.8bf", "b.8bf", "c.8bf", "d.8bf"}},
     {"PluginHeldForAMomentIsInstalled", [](Scene& s) {
-         for (const char* name : {"b.8bf", "ReadMe.txt", "LICENSE"})
-             RemoveTree(s.source + "\\" + name);
+         s.Keep({"a.8bf"});
          WriteText(s.vendor + "\\a.8bf", "old");
-         s.locks.push_back(CreateFileW(Long(s.vendor + "\\a.8bf").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+         s.Hold(s.vendor + "\\a.8bf");
          s.letGo = true;
      }},
     {"NoPluginsOnTheMedium", [](Scene& s) { RemoveTree(s.source); }, {kNoPlugins}},
-    {"OnlyFoldersOnTheMedium", [](Scene& s) {
-         for (const char* name : {"a.8bf", "b.8bf", "ReadMe.txt", "LICENSE"})
-             RemoveTree(s.source + "\\" + name);
-     }, {kNoPlugins}},
+    {"OnlyFoldersOnTheMedium", [](Scene& s) { s.Keep({}); }, {kNoPlugins}},
     // A name that the code page bends into a path leading out of both folders,
     // to a file that is there and a folder it could be written to.
     {"NameBentIntoAPathCp1252", [](Scene& s) { PlantEscape(s, u8"\uFF3C"); }, {kReport}, {"..?..?x?escape.txt"}},
