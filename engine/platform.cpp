@@ -143,7 +143,8 @@ bool InstallFile(const std::string& source, const std::string& folder, const std
     // Everything on a disc reads as read-only, and the copy carries that: a
     // plug-in installed from one must stay replaceable by the next version.
     const DWORD attributes = GetFileAttributesA(temp.c_str()), kept = attributes & ~FILE_ATTRIBUTE_READONLY;
-    if (attributes == INVALID_FILE_ATTRIBUTES || !SetFileAttributesA(temp.c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL)) {
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes != kept && !SetFileAttributesA(temp.c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL))) {
         Discard(temp);
         return false;
     }

@@ -27,7 +27,7 @@ if [ -z "${DISPLAY:-}" ]; then
   rm -f "$screen"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$screen" 2>/dev/null &
   xvfb=$!
-  until [ -s "$screen" ]; do sleep 0.1; done
+  until [ -s "$screen" ]; do kill -0 $xvfb || exit 1; sleep 0.1; done
   export DISPLAY=:$(cat "$screen")
 fi
 pilot=$bin/autopilot.exe

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <regex>
 #include <set>
 
@@ -25,6 +26,7 @@ using Lines = std::vector<std::string>;
 using Tree = std::map<std::string, std::pair<DWORD, std::string>>;  // UTF-8 path: attribute bits, content
 
 const std::string kSource = "\\medium\\photoshopplugins";
+const char kAboutCaption[] = "About Tandrel";
 
 // Every wait is for a state; the deadline only ends one that never comes.
 constexpr DWORD kDeadlineMs = 30000;
@@ -86,14 +88,15 @@ void RemoveTree(const std::string& path)
 Tree Snapshot(const std::string& dir)
 {
     Tree tree;
-    std::error_code ignored;
+    std::error_code error;
     const fs::path top = Long(dir + "\\");  // a drive's root too
-    for (fs::recursive_directory_iterator it(top, ignored), end; it != end; it.increment(ignored)) {
+    for (fs::recursive_directory_iterator it(top, error), end; !error && it != end; it.increment(error)) {
         const std::string below = "\\" + ToUtf8(it->path().native().substr(top.native().size()));
         const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
         const DWORD bits = GetFileAttributesW(it->path().c_str()) & kept;
         tree[below] = {bits, bits & FILE_ATTRIBUTE_DIRECTORY ? "" : ReadText(dir + below)};
     }
+    EXPECT_FALSE(error) << "cannot list " << dir << ": " << error.message();
     return tree;
 }
 
@@ -148,8 +151,10 @@ struct Scene : ::testing::Test {
     const std::string root = [] {  // a folder of its own, never one that was there
         static int n = 0;
         const std::string own = ToUtf8(fs::temp_directory_path().wstring()) + "tandrel-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++n);
-        if (!CreateDirectoryW(Wide(own).c_str(), nullptr))
+        if (!CreateDirectoryW(Wide(own).c_str(), nullptr)) {
+            std::printf("program_win_tests: cannot make a folder of its own: %s\n", own.c_str());
             std::abort();  // rather than write, and later remove, anything anywhere else
+        }
         return own;
     }();
     const std::string ps = root + "\\PS", source = root + kSource;
@@ -161,7 +166,7 @@ struct Scene : ::testing::Test {
     WPARAM marker = 1000;
     Lines shown;         // the boxes' texts
     std::string report;  // the last copy report shown
-    std::vector<HANDLE> locks;
+    std::vector<std::unique_ptr<void, decltype(&CloseHandle)>> locks;  // files held open
     bool letGo = false;  // the last lock is let go while the program waits for it
 
     Scene()
@@ -179,8 +184,7 @@ struct Scene : ::testing::Test {
     ~Scene() override
     {
         program.Close();
-        for (HANDLE lock : locks)
-            CloseHandle(lock);
+        locks.clear();
         RemoveTree(root);
         if (drive != root)
             RemoveTree(drive + "\\PS");
@@ -193,7 +197,11 @@ struct Scene : ::testing::Test {
             if (std::find(kept.begin(), kept.end(), name) == kept.end())
                 RemoveTree(source + "\\" + name);
     }
-    void Hold(const std::string& path) { locks.push_back(CreateFileW(Long(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)); }
+    void Hold(const std::string& path)
+    {
+        locks.emplace_back(CreateFileW(Long(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), CloseHandle);
+        ASSERT_NE(locks.back().get(), INVALID_HANDLE_VALUE) << path;
+    }
     // data: UTF-8, stored as the system stores strings.
     void SetPluginPath(const std::string& version, DWORD type, const std::string& data)
     {
@@ -232,7 +240,7 @@ struct Scene : ::testing::Test {
     {
         Box box;
         for (Sync(); shown.size() < 20 && (box = program.WaitBox(dlg, 0)).hwnd; Sync()) {
-            const bool about = box.caption == "About Tandrel", isReport = box.text.rfind(kMsgCopyFailedHead, 0) == 0;
+            const bool about = box.caption == kAboutCaption, isReport = box.text.rfind(kMsgCopyFailedHead, 0) == 0;
             WaitFor("\"" + box.text + box.caption + "\" on screen over the disabled installer", [&] {
                 return IsWindowVisible(box.hwnd) && !IsWindowEnabled(dlg) && (about || ShowsExclamationIcon(box.hwnd));
             });
@@ -337,7 +345,7 @@ const Row kRows[] = {
     {"Esc", Nothing, {}, {}, kEsc},
     {"CloseBox", Nothing, {}, {}, kClose},
     {"CancelCommandWithoutAClick", Nothing, {}, {}, kCancelCommand},
-    {"AboutBoxFromTheSystemMenu", Nothing, {"About Tandrel"}, {}, kAbout},
+    {"AboutBoxFromTheSystemMenu", Nothing, {kAboutCaption}, {}, kAbout},
     // Only with every one of them gone is the vendor path short enough.
     {"ManyTrailingBackslashesNoTerminator", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, s.ps + std::string(259 - s.ps.size(), '\\')); }},
     {"ExpandableString", [](Scene& s) { s.SetPluginPath("5.0", REG_EXPAND_SZ, s.ps + '\0'); }},
@@ -454,10 +462,12 @@ TEST_P(Rows, Run)
     Type(row.typed ? row.typed : "", row.atOnce);
     EXPECT_EQ(WindowText(edit), field);
     Act(row.action);
+    // The holder's moment: let go well after the program's first try, well
+    // within its patience; the copy beside the target shows it still tries.
     if (letGo && WaitFor("the copy beside the held plug-in", [&] { return FileSize(vendor + "\\~tandrel1.tmp") >= 0; })) {
-        Sleep(200);  // the holder's moment, well within the program's patience
-        CloseHandle(locks.back());
-        locks.pop_back();
+        Sleep(500);
+        EXPECT_GE(FileSize(vendor + "\\~tandrel1.tmp"), 0) << "the program gave up on the held plug-in";
+        locks.clear();
     }
     Boxes();
     EXPECT_EQ(shown, row.boxes);
@@ -466,7 +476,7 @@ TEST_P(Rows, Run)
         named.insert(report.substr(at + 1, report.find('\n', at + 1) - at - 1));
     EXPECT_EQ(named, std::multiset<std::string>(row.refused.begin(), row.refused.end()));
     const auto stops = [](const std::string& box) { return box == kNotFound || box == kNoFolder; };
-    if (!row.boxes.empty() && (stops(row.boxes.back()) || row.boxes.back() == "About Tandrel")) {
+    if (!row.boxes.empty() && (stops(row.boxes.back()) || row.boxes.back() == kAboutCaption)) {
         EXPECT_TRUE(WindowText(edit) == field && IsWindowEnabled(dlg));  // the dialog stays as it was
         Act(kCancel);
     }
@@ -541,6 +551,7 @@ int main(int argc, char** argv)
     for (const auto& [root, key] : kOwnedKeys) {
         HKEY open;
         if (!RunsUnderWine() && RegOpenKeyExW(root, key, 0, KEY_READ, &open) == ERROR_SUCCESS) {
+            RegCloseKey(open);
             std::printf("program_win_tests: not run. They own %ls and delete it, but it is there already.\n", key);
             return 1;
         }

@@ -5,7 +5,8 @@
 #   address nothing answers: checked against the list given as a file, or not
 #   checked on request, never over the network; a revoked certificate fails;
 # - the password is in no output and no file the build writes;
-# - the PE checksum, which the signature does not cover, is checked;
+# - the PE checksum, which the signature does not cover, is checked, and the
+#   program is the one built but for its signature;
 # - the zip holds the medium, SHA256SUMS fits it, and the same plug-ins from
 #   elsewhere, at other times, give the same bytes;
 # - the signed program still installs (the row command, run on it).
@@ -70,8 +71,10 @@ medium "$work/signed" "$plugins" "${sign[@]}" -DSIGN_CRLFILE="$work/good.crl" ||
 signed=$work/signed/medium/Setup/tandrel.exe
 cp "$signed" "$work/tampered.exe"
 at=$(($(od -An -tu4 -j60 -N4 "$signed" | tr -d ' ') + 88))  # the checksum field
-printf '\xff' | dd of="$work/tampered.exe" bs=1 seek="$at" conv=notrunc 2>/dev/null
+printf "\\x$(printf %02x $(($(od -An -tu1 -j"$at" -N1 "$signed") ^ 0xff)))" | dd of="$work/tampered.exe" bs=1 seek="$at" conv=notrunc 2>/dev/null
 ! python3 "$src/cmake/medium.py" checksum "$work/tampered.exe" 2>/dev/null || fail "a wrong PE checksum passes"
+osslsigncode remove-signature -in "$signed" -out "$work/unsigned.exe" >/dev/null 2>&1
+cmp -s "$work/unsigned.exe" "$exe" || fail "without its signature the program is not the one built"
 
 zip=$work/signed/medium.zip
 [ "$(unzip -Z1 "$zip")" = "$(printf '%s\n' Setup/tandrel.exe photoshopplugins/ReadMe.txt photoshopplugins/a.8bf)" ] ||
