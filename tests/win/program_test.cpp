@@ -73,7 +73,11 @@ void WriteText(const std::string& path, const std::string& content, DWORD attrib
 }
 
 // -1 for a file that is not there.
-LONGLONG FileSize(const std::string& path) { std::error_code missing; return static_cast<LONGLONG>(fs::file_size(Long(path), missing)); }
+LONGLONG FileSize(const std::string& path)
+{
+    std::error_code missing;
+    return static_cast<LONGLONG>(fs::file_size(Long(path), missing));
+}
 
 void RemoveTree(const std::string& path)
 {
@@ -104,7 +108,11 @@ Tree Snapshot(const std::string& dir)
 // them. On a real machine the run refuses to start while one exists.
 const std::pair<HKEY, const wchar_t*> kOwnedKeys[] = {{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Adobe\\Photoshop\\5.0"},
     {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Adobe\\Photoshop\\7.0"}, {HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\tandrel.exe"}};
-void DeleteOwnedKeys() { std::for_each(std::begin(kOwnedKeys), std::end(kOwnedKeys), [](auto key) { RegDeleteTreeW(key.first, key.second); }); }
+void DeleteOwnedKeys()
+{
+    for (const auto& [root, key] : kOwnedKeys)
+        RegDeleteTreeW(root, key);
+}
 
 bool RunsUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
@@ -272,8 +280,17 @@ struct Scene : ::testing::Test {
         if (action.msg == WM_KEYDOWN)
             PostMessageW(target, WM_KEYUP, action.wParam, 0xC0000001);
     }
-    bool Exited() { DWORD code = 1; return program.WaitExit(kDeadlineMs, code) && code == 0; }
-    Tree Snapshot() { Tree tree = ::Snapshot(root); tree.merge(::Snapshot(drive)); return tree; }
+    bool Exited()
+    {
+        DWORD code = 1;
+        return program.WaitExit(kDeadlineMs, code) && code == 0;
+    }
+    Tree Snapshot()
+    {
+        Tree tree = ::Snapshot(root);
+        tree.merge(::Snapshot(drive));
+        return tree;
+    }
     // The tree after a run: if the copy ran, the vendor folder exists, holds every
     // plug-in but those refused (by the name the report shows), none of them
     // read-only, and no leftover of an earlier run.
@@ -308,7 +325,11 @@ struct Row {
 };
 
 // The ANSI code page a row needs, from its name's end (the tests run filter on it): ...Cp932; 0: any.
-UINT CodePageOf(const Row& row) { std::cmatch cp; return std::regex_search(row.name, cp, std::regex(R"(Cp(\d+)$)")) ? std::stoul(cp[1]) : 0; }
+UINT CodePageOf(const Row& row)
+{
+    std::cmatch cp;
+    return std::regex_search(row.name, cp, std::regex(R"(Cp(\d+)$)")) ? std::stoul(cp[1]) : 0;
+}
 
 const char *kNotFound = "This version photoshop can't be found ,Please install it!", *kNoFolder = "Failed to create folder!",
            *kInvalid = "Invalid version number!", *kTooOld = "The version should be greater than 5.0";
