@@ -28,8 +28,6 @@ public:
 
     // While fields and controls are exchanged, control notifications are ignored.
     BOOL UpdateData(BOOL save = TRUE);
-    // Where every modal dialog opens: centred over its owner, or on its monitor's work area.
-    void CenterWindow();
 
 protected:
     virtual BOOL OnInitDialog();
@@ -47,6 +45,8 @@ private:
     // No C++ exception may unwind through user32: one that reaches here ends the process.
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     INT_PTR Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Where every modal dialog opens: centred over its owner, or on its monitor's work area.
+    void CenterWindow();
 
     UINT m_templateId;
     HWND m_hParent;
