@@ -122,13 +122,11 @@ bool Program::WaitExit(DWORD timeoutMs, DWORD& exitCode)
     return GetExitCodeProcess(m_pi.hProcess, &exitCode) != FALSE;
 }
 
-void Program::WaitInputIdle() { WaitForInputIdle(m_pi.hProcess, 5000); }
-
 void Program::Idle()
 {
-    WaitForInputIdle(m_pi.hProcess, 5000);
+    WaitInputIdle();
     Sleep(30);
-    WaitForInputIdle(m_pi.hProcess, 5000);
+    WaitInputIdle();
 }
 
 void Program::Post(HWND target, UINT msg, WPARAM wParam, LPARAM lParam)

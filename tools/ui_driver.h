@@ -35,7 +35,7 @@ public:
     void Post(HWND target, UINT msg, WPARAM wParam, LPARAM lParam);
     // Waits until the program waits for input, and a little more for what that starts.
     void Idle();
-    void WaitInputIdle();
+    void WaitInputIdle() { WaitForInputIdle(m_pi.hProcess, 5000); }
     HANDLE Thread() const { return m_pi.hThread; }
 
 private:

@@ -35,25 +35,6 @@ TEST(SplitPath, FolderBaseNameExtension)
     EXPECT_EQ(folder + baseName + extension, "fbe");
 }
 
-TEST(StripTrailingBackslashes, EveryOneButNoHalfCharacter)
-{
-    const struct {
-        const LeadBytes& lead;
-        const char *path, *stripped;
-    } cases[] = {
-        {kSingleByte, "C:\\PS\\\\\\", "C:\\PS"}, {kSingleByte, "C:\\PS", "C:\\PS"},
-        {kSingleByte, "\\\\", ""},                  {kSingleByte, "C:/PS/", "C:/PS/"},
-        {kSingleByte, "C:\\\x95\\", "C:\\\x95"},     {k932, "C:\\\x95\\\\\\", "C:\\\x95\\"},
-        {k932, "C:\\\x95\\", "C:\\\x95\\"},         {k932, "\x81\\\x95", "\x81\\\x95"},
-        {k932, "", ""},
-    };
-    for (const auto& c : cases) {
-        std::string path = c.path;
-        StripTrailingBackslashes(path, c.lead);
-        EXPECT_EQ(path, c.stripped) << c.path;
-    }
-}
-
 TEST(IsPlainFileName, OnlyNamesThatReachTheFileSystemAsThemselves)
 {
     const std::pair<const wchar_t*, bool> cases[] = {
