@@ -22,6 +22,18 @@ printf r >"$work/plugins/ReadMe.txt"
 printf A >"$work/other/A.8BF"
 plugins="$work/plugins/a.8bf;$work/plugins/ReadMe.txt"
 
+# The revocation list's address notes each call before it hangs up: no build may make one.
+python3 -c 'import socket, sys
+server = socket.create_server(("127.0.0.1", 0))
+print(server.getsockname()[1], flush=True)
+while True:
+    call = server.accept()[0]
+    open(sys.argv[1], "a").close()
+    call.close()' "$work/fetched" >"$work/port" &
+listener=$!
+trap 'kill $listener' EXIT
+until [ -s "$work/port" ]; do kill -0 $listener && sleep 0.1; done
+
 password=secret-$RANDOM$RANDOM
 printf %s "$password" >"$work/password"
 touch "$work/index.txt"
@@ -32,7 +44,7 @@ printf '[ca]\ndefault_ca=test\n[test]\ndatabase=%s\ncertificate=%s\nprivate_key=
     -addext "basicConstraints=critical,CA:true" -addext "keyUsage=critical,keyCertSign,cRLSign"
   openssl req -newkey rsa:2048 -nodes -subj "/CN=Morvask software test" -keyout "$work/signer.key" -out "$work/signer.csr"
   openssl x509 -req -days 2 -in "$work/signer.csr" -CA "$work/ca.crt" -CAkey "$work/ca.key" -CAcreateserial -out "$work/signer.crt" \
-    -extfile <(printf 'extendedKeyUsage=codeSigning\nkeyUsage=critical,digitalSignature\ncrlDistributionPoints=URI:http://127.0.0.1:9/ca.crl\n')
+    -extfile <(printf 'extendedKeyUsage=codeSigning\nkeyUsage=critical,digitalSignature\ncrlDistributionPoints=URI:http://127.0.0.1:%s/ca.crl\n' "$(cat "$work/port")")
   openssl pkcs12 -export -inkey "$work/signer.key" -in "$work/signer.crt" -passout "file:$work/password" -out "$work/signer.p12"
   openssl ca -config "$work/ca.cnf" -gencrl -out "$work/good.crl"
   openssl ca -config "$work/ca.cnf" -revoke "$work/signer.crt"
@@ -67,6 +79,7 @@ refused "a revoked certificate" "Verifying the signature" "$plugins" "${sign[@]}
 medium "$work/unchecked" "$plugins" "${sign[@]}" -DSIGN_CHECK_REVOCATION=OFF || { cat "$work/unchecked/log"; fail "signing unchecked failed"; }
 medium "$work/signed" "$plugins" "${sign[@]}" -DSIGN_CRLFILE="$work/good.crl" || { cat "$work/signed/log"; fail "signing failed"; }
 ! grep -rqF "$password" "$work/refused" "$work/unchecked" "$work/signed" || fail "the password in the build's output or a file it wrote"
+[ ! -e "$work/fetched" ] || fail "a revocation list fetched over the network"
 
 signed=$work/signed/medium/Setup/tandrel.exe
 cp "$signed" "$work/tampered.exe"
