@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # What cmake/medium.* decides, with the osslsigncode installed (2.5 or 2.9):
 # - a broken medium fails, says why and leaves no release, not even the one before;
-# - signed with a throwaway CA whose certificate names a revocation list at an
-#   address nothing answers: checked against the list given as a file, or not
-#   checked on request, never over the network; a revoked certificate fails;
+# - signed with a throwaway CA whose certificate names a revocation list at a
+#   local address that notes every call: checked against the list given as a
+#   file, or not checked on request, never over the network; a revoked
+#   certificate fails;
 # - the password is in no output and no file the build writes;
 # - the PE checksum, which the signature does not cover, is checked, and the
 #   program is the one built but for its signature;
@@ -32,7 +33,10 @@ while True:
     call.close()' "$work/fetched" >"$work/port" &
 listener=$!
 trap 'kill $listener' EXIT
-until [ -s "$work/port" ]; do kill -0 $listener && sleep 0.1; done
+until [ -s "$work/port" ]; do
+  kill -0 $listener || fail "the revocation list's address did not open"
+  sleep 0.1
+done
 
 password=secret-$RANDOM$RANDOM
 printf %s "$password" >"$work/password"
