@@ -480,8 +480,8 @@ TEST_P(Rows, Run)
     Type(row.typed ? row.typed : "", row.atOnce);
     EXPECT_EQ(WindowText(edit), field);
     Act(row.action);
-    // The holder's moment: let go well after the program's first try, well
-    // within its patience; the copy beside the target shows it still tries.
+    // The holder's moment: once the copy beside the target shows the program
+    // at its first try, let go well after it and well within its patience.
     if (letGo && WaitFor("the copy beside the held plug-in", [&] { return FileSize(vendor + "\\~tandrel1.tmp") >= 0; })) {
         Sleep(500);
         locks.clear();
