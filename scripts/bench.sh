@@ -20,16 +20,8 @@ winpath() { echo "Z:${1//\//\\}"; }
 
 # One virtual screen and one Wine server for every run; neither left after.
 run() { "$root/scripts/wine-run.sh" $WINE_WIDTH "$prefix" "$@"; }
-xvfb=
-trap 'run --stop; [ -z "$xvfb" ] || kill $xvfb 2>/dev/null || true' EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  screen=$work/screen
-  rm -f "$screen"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$screen" 2>/dev/null &
-  xvfb=$!
-  until [ -s "$screen" ]; do kill -0 $xvfb || exit 1; sleep 0.1; done
-  export DISPLAY=:$(cat "$screen")
-fi
+trap 'run --stop; [ -z "$XVFB" ] || kill $XVFB 2>/dev/null || true' EXIT
+start_screen "$work/screen"
 pilot=$bin/autopilot.exe
 run cmd /c exit
 plugins="$prefix/drive_c/PS/Plug-Ins"

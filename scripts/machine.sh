@@ -20,3 +20,19 @@ else
   WIN_LABEL="the x86-64 build of the same sources, under 64-bit Wine, in place of the shipped 32-bit program: $WHY_NOT_32BIT"
 fi
 WIN_TOOLCHAIN=cmake/mingw-$WIN_ARCH.cmake
+
+# start_screen FILE: where there is no display, one virtual screen for the
+# script's Wine runs, its number passed through FILE. XVFB: its process, for
+# the script to end; empty where a display was there already.
+XVFB=
+start_screen() {
+  [ -z "${DISPLAY:-}" ] || return 0
+  rm -f "$1"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$1" 2>/dev/null &
+  XVFB=$!
+  until [ -s "$1" ]; do
+    kill -0 $XVFB 2>/dev/null || { echo "$0: Xvfb did not start" >&2; exit 1; }
+    sleep 0.1
+  done
+  export DISPLAY=:$(cat "$1")
+}

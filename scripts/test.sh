@@ -21,24 +21,13 @@ cmake --build build/win64 -j "$jobs"
 
 # One virtual screen for every Windows test; when the run ends, pass or fail,
 # neither it nor any Wine process of the run is left.
-xvfb=
 stop_all() {
   bash scripts/wine-run.sh --32 build/win/wineprefix --stop
   bash scripts/wine-run.sh --64 build/win64/wineprefix --stop
-  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+  [ -z "$XVFB" ] || kill "$XVFB" 2>/dev/null || true
 }
 trap stop_all EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  screen=build/screen
-  rm -f $screen
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>$screen 2>/dev/null &
-  xvfb=$!
-  until [ -s $screen ]; do
-    kill -0 $xvfb 2>/dev/null || { echo "test.sh: Xvfb did not start" >&2; exit 1; }
-    sleep 0.1
-  done
-  export DISPLAY=:$(cat $screen)
-fi
+start_screen build/screen
 
 status=0
 # run_tests TREE VARIABLE: the tree's tests; VARIABLE says how they went.
