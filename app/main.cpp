@@ -14,8 +14,21 @@ static void RestrictDllSearch()
         SetDllDirectoryW(L"");  // without it, at least the current folder is out
 }
 
+// From Windows 10 22H2 on: no junction or link a user made is followed, by
+// any call. Older systems lack it; the folders are checked by handle anyway.
+static void TrustOnlyAdministratorsLinks()
+{
+    using SetProcessMitigationPolicyFn = BOOL(WINAPI*)(PROCESS_MITIGATION_POLICY, PVOID, SIZE_T);
+    FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetProcessMitigationPolicy");
+    PROCESS_MITIGATION_REDIRECTION_TRUST_POLICY policy = {};
+    policy.EnforceRedirectionTrust = 1;
+    if (proc)
+        reinterpret_cast<SetProcessMitigationPolicyFn>(reinterpret_cast<void*>(proc))(ProcessRedirectionTrustPolicy, &policy, sizeof policy);
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     RestrictDllSearch();
+    TrustOnlyAdministratorsLinks();
     return App::Run();
 }

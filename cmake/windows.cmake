@@ -45,8 +45,8 @@ add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
 add_library(dlg STATIC dlg/app.cpp dlg/dialog.cpp)
 target_link_libraries(dlg PUBLIC user32)
-add_library(engine STATIC engine/paths.cpp engine/messages.cpp engine/platform.cpp engine/plugin_installer.cpp)
-target_link_libraries(engine PUBLIC dlg advapi32)
+add_library(engine STATIC engine/paths.cpp engine/messages.cpp engine/platform.cpp engine/folder.cpp engine/file_installer.cpp engine/plugin_installer.cpp)
+target_link_libraries(engine PUBLIC dlg advapi32 ntdll)
 add_library(ui STATIC ui/installer_dialog.cpp ui/version_check.cpp)
 target_link_libraries(ui PUBLIC dlg engine)
 

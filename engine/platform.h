@@ -10,6 +10,8 @@
 // The lead bytes of the system's ANSI code page.
 LeadBytes AnsiLeadBytes();
 
+// ansi as the ANSI code page reads it.
+std::wstring ToWide(const std::string& ansi);
 // wide in the ANSI code page, only if that spells it exactly: false when a
 // character would be dropped, replaced or best-fitted (U+FF3C to '\').
 bool ToAnsiExactly(const std::wstring& wide, std::string& ansi);
@@ -36,37 +38,3 @@ public:
 private:
     HKEY m_key = nullptr;
 };
-
-// A directory listing positioned on its current entry; closed when the object ends.
-// Names come as the file system holds them, not as the code page bends them.
-class FileFind {
-public:
-    explicit FileFind(const std::string& pattern);
-    ~FileFind();
-    FileFind(const FileFind&) = delete;
-    FileFind& operator=(const FileFind&) = delete;
-
-    bool Found() const { return m_find != INVALID_HANDLE_VALUE; }
-    bool Next() { return FindNextFileW(m_find, &m_data) != FALSE; }
-    bool IsFolder() const { return (m_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-    std::wstring Name() const { return m_data.cFileName; }
-    // A symbolic link or junction: what it names may lie anywhere.
-    bool IsLink() const
-    {
-        return (m_data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-               (m_data.dwReserved0 == IO_REPARSE_TAG_SYMLINK || m_data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
-    }
-
-private:
-    WIN32_FIND_DATAW m_data;
-    HANDLE m_find;
-};
-
-// Copies source to folder\name so that a file already there ends as its old
-// version whole or the new one whole, never cut. Refuses read-only, hidden and
-// system targets, as Windows' own copy does; the copy keeps the source's
-// attributes but read-only, and waits a moment for a target that is held.
-bool InstallFile(const std::string& source, const std::string& folder, const std::string& name);
-
-// Deletes the temporary copies an interrupted run left in folder.
-void RemoveLeftoverCopies(const std::string& folder);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "dlg/app.h"
+#include "engine/file_installer.h"
 #include "engine/messages.h"
 #include "engine/platform.h"
 #include "engine/paths.h"
@@ -10,8 +11,9 @@
 static const char kPhotoshopKey[] = "SOFTWARE\\Adobe\\Photoshop\\";
 static const char kPluginPathValue[] = "PlugInPath";
 static const DWORD kPluginPathBuffer = 260;
-static const char kVendorSuffix[] = "\\Filters\\Morvask software";
-static const char kSourceFolder[] = "\\photoshopplugins";
+static const char kFilters[] = "Filters";
+static const char kVendorFolder[] = "Morvask software";
+static const char kSourceFolder[] = "photoshopplugins";
 
 BOOL PluginInstaller::LocatePluginFolder()
 {
@@ -24,20 +26,26 @@ BOOL PluginInstaller::LocatePluginFolder()
     }
     m_strPluginFolder = path;
     StripTrailingBackslashes(m_strPluginFolder, AnsiLeadBytes());
-    m_strPluginFolder += kVendorSuffix;
+    // PlugInPath is the administrator's, links and all; below it, Filters and
+    // the vendor folder must stand where they are named.
+    const Folder plugins = Folder::AtPath(ToWide(m_strPluginFolder + "\\"));
+    m_strPluginFolder += std::string("\\") + kFilters + "\\" + kVendorFolder;
 
-    if (FileFind(m_strPluginFolder).Found() || CreateDirectoryA(m_strPluginFolder.c_str(), nullptr))
+    bool taken = false;
+    m_vendor = plugins.Child(ToWide(kFilters), taken).MakeChild(ToWide(kVendorFolder), taken);
+    // Anything else of that name counts too; every copy into it then fails and is named.
+    if (m_vendor || taken)
         return TRUE;
     AfxMessageBox(kMsgCreateFolderFailed);
     return FALSE;
 }
 
 // A medium's file that may be joined to a folder by its name: one plain name,
-// spelled exactly by the code page (U+FF3C would reach the file system as '\'),
-// and not a link that leads elsewhere.
-static bool IsPlainFile(const FileFind& entry, std::string& name)
+// spelled exactly by the code page (U+FF3C would reach the file system as '\').
+static bool IsPlainName(const std::wstring& name)
 {
-    return !entry.IsLink() && IsPlainFileName(entry.Name()) && ToAnsiExactly(entry.Name(), name);
+    std::string ansi;
+    return IsPlainFileName(name) && ToAnsiExactly(name, ansi);
 }
 
 BOOL PluginInstaller::CopyPlugins()
@@ -51,23 +59,20 @@ BOOL PluginInstaller::CopyPlugins()
     const LeadBytes lead = AnsiLeadBytes();
     SplitPath(base, base, name, ext, lead);  // the program's folder
     SplitPath(base, base, name, ext, lead);  // and its parent
-    const std::string source = base + kSourceFolder;
+    // Below the program's folder's parent, photoshopplugins must stand where it is named.
+    bool taken = false;
+    const Folder source = Folder::AtPath(ToWide(base + "\\")).Child(ToWide(kSourceFolder), taken);
 
-    RemoveLeftoverCopies(m_strPluginFolder);
+    FileInstaller installer(source, m_vendor);
+    installer.RemoveLeftoverCopies();
     std::vector<std::string> failed;
     size_t files = 0;
-    if (!FileFind(source).IsLink()) {  // a link to elsewhere is no plug-in folder
-        FileFind find(source + "\\*.*");
-        if (find.Found()) {
-            do {
-                if (find.IsFolder())
-                    continue;
-                ++files;
-                std::string plugin;
-                if (!IsPlainFile(find, plugin) || !InstallFile(source + "\\" + plugin, m_strPluginFolder, plugin))
-                    failed.push_back(ToAnsiShown(find.Name()));
-            } while (find.Next());
-        }
+    for (const Entry& entry : source.List()) {
+        if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        ++files;
+        if (!IsPlainName(entry.name) || !installer.Install(entry.name))
+            failed.push_back(ToAnsiShown(entry.name));
     }
     // A folder with nothing to install is no installation either.
     if (files == 0) {

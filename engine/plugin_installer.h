@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "engine/folder.h"
+
 class PluginInstaller {
 public:
     // Makes sure <PlugInPath>\Filters\Morvask software exists; reports failures.
@@ -15,4 +17,9 @@ public:
 
     std::string m_strPluginFolder;
     std::string m_strVersion = "5.0";
+
+private:
+    // The vendor folder, held from its check to the end of the copy; empty
+    // when its name is taken by something else (the copies then fail).
+    Folder m_vendor;
 };

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # tandrel.exe: a GUI program of the expected width that imports only Known DLLs
-# (never taken from the program's folder), asks to run elevated, and is never
+# and ntdll (none ever taken from the program's folder), asks to run elevated, and is never
 # per-monitor DPI aware without Windows' own rescaling.
 #   check_imports.sh OBJDUMP EXE FORMAT   (FORMAT: pei-i386 as shipped, pei-x86-64)
 set -euo pipefail
@@ -9,7 +9,7 @@ fail=0
 grep -q "file format $3\$" <<<"$headers" || { echo "not a $3 file"; fail=1; }
 grep -Eq '^Subsystem[[:space:]]+0*2[[:space:]]' <<<"$headers" || { echo "not a GUI program"; fail=1; }
 while read -r dll; do
-  grep -Eqi '^(kernel32|user32|advapi32|msvcrt)\.dll$' <<<"$dll" || { echo "imports $dll"; fail=1; }
+  grep -Eqi '^(ntdll|kernel32|user32|advapi32|msvcrt)\.dll$' <<<"$dll" || { echo "imports $dll"; fail=1; }
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 grep -q 'level="requireAdministrator"' "$2" || { echo "the manifest does not ask for elevation"; fail=1; }
 # Per-monitor v1 leaves the dialog at its old size on another screen: nothing here handles WM_DPICHANGED.

@@ -1,0 +1,31 @@
+// Copies files of one held folder into another, each ending as its old
+// version whole or its new one whole, never cut.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/folder.h"
+
+class FileInstaller {
+public:
+    FileInstaller(const Folder& source, const Folder& target) : m_source(source), m_target(target) {}
+
+    // Deletes the temporary copies a killed run left in the target folder.
+    void RemoveLeftoverCopies() const;
+    // Installs the source's file of this name over its namesake in the
+    // target. Refuses what Windows' own copy refuses (read-only, hidden and
+    // system targets) and any source that is a link; waits a moment for a
+    // target that is held. False when the target stays as it was.
+    bool Install(const std::wstring& name);
+
+private:
+    bool Refused(const std::wstring& name) const;
+    Opened CreateCopy() const;
+    bool Copy(HANDLE from, HANDLE to);
+    bool Replace(HANDLE copy, const std::wstring& name) const;
+
+    const Folder& m_source;
+    const Folder& m_target;
+    std::vector<char> m_buffer;
+};

@@ -1,0 +1,79 @@
+// Folders and files reached by handle. A folder is checked once, then held
+// open, and every name in it is opened relative to that handle, never by a
+// path again: a link put in the way later cannot lead anywhere else.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A kernel handle, closed when the object ends.
+class Handle {
+public:
+    Handle() = default;
+    explicit Handle(HANDLE handle) : m_handle(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+    Handle(Handle&& other) noexcept : m_handle(other.Release()) {}
+    Handle& operator=(Handle&& other) noexcept;
+    ~Handle();
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    HANDLE Get() const { return m_handle; }
+    explicit operator bool() const { return m_handle != nullptr; }
+
+private:
+    HANDLE Release();
+    HANDLE m_handle = nullptr;
+};
+
+struct Entry {
+    std::wstring name;  // as the file system holds it
+    DWORD attributes;
+};
+
+// What a name opened in a folder turned out to be.
+struct Opened {
+    Handle handle;                    // empty when the open failed
+    DWORD error = ERROR_SUCCESS;      // why it failed, as a Win32 error
+    BY_HANDLE_FILE_INFORMATION info;  // when it did not
+    bool inPlace = false;             // the name itself: no link, no target elsewhere
+};
+
+class Folder {
+public:
+    Folder() = default;
+    // The folder a path names, through whatever links lie on the way: only
+    // for the start of a walk, a folder the administrator chose.
+    static Folder AtPath(const std::wstring& path);
+    explicit operator bool() const { return bool(m_handle); }
+    HANDLE Get() const { return m_handle.Get(); }
+
+    // The folder of this name in this one, where it stands; empty when there
+    // is none, or the name is a link. taken: something else has the name.
+    Folder Child(const std::wstring& name, bool& taken) const;
+    // The same, made when nothing has the name.
+    Folder MakeChild(const std::wstring& name, bool& taken) const;
+
+    // Every entry but "." and "..", as the file system lists them.
+    std::vector<Entry> List() const;
+
+    // name opened in this folder (options as NtCreateFile takes them), never
+    // through a link; a link of that name is opened as itself where Windows
+    // can, and found out where it cannot.
+    Opened Open(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition, ULONG options) const;
+
+private:
+    Folder(Handle handle, std::wstring path) : m_handle(std::move(handle)), m_path(std::move(path)) {}
+    Folder Checked(Opened opened, bool& taken) const;
+
+    Handle m_handle;
+    std::wstring m_path;  // where it really is, as Windows names it
+};
+
+// Renames file (opened with DELETE access) to name in folder, in one step.
+bool RenameInto(HANDLE file, const Folder& folder, const std::wstring& name, bool replace);
+// Marks the file for deletion once its last handle closes.
+bool DeleteOnClose(HANDLE file);
+// Sets attributes and, unless zero, the last write time.
+bool SetBasics(HANDLE file, DWORD attributes, const FILETIME& lastWrite);
