@@ -23,7 +23,7 @@ static const DWORD kHeldPauseMs = 50;
 // read-only: a plug-in installed from one must stay replaceable by the next.
 static const DWORD kCarried = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-static const DWORD kBlockSize = 1 << 20;
+static const DWORD kBlockSize = 64 << 10;  // as Wine's CopyFile
 
 void FileInstaller::RemoveLeftoverCopies() const
 {
