@@ -15,7 +15,9 @@ static bool IsTempName(const std::wstring& name)
 }
 
 // Scanners and backup agents open a new file for a moment: a target held so is
-// tried again for this long before its plug-in is given up.
+// tried again until this long after the first held one, then given up. The
+// image editor holds every plug-in it loaded until it closes, so each further
+// held one gets a single try: the dialog answers nothing meanwhile.
 static const DWORD kHeldForMs = 2000;
 static const DWORD kHeldPauseMs = 50;
 
@@ -38,30 +40,32 @@ void FileInstaller::RemoveLeftoverCopies() const
     }
 }
 
-bool FileInstaller::Install(const std::wstring& name)
+FileInstaller::Outcome FileInstaller::Install(const std::wstring& name)
 {
     // A plug-in that is a link, or one of several names of its data, may lead
     // the read to a file the user could not read.
     Opened source = m_source.Open(name, GENERIC_READ, FILE_SHARE_READ, FILE_OPEN, FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
-    if (!source.inPlace || source.info.nNumberOfLinks != 1 || Refused(name))
-        return false;
+    if (!source.inPlace || source.info.nNumberOfLinks != 1 || TargetRefused(name))
+        return Outcome::Failed;
 
     // Copied beside the target under a name of our own, then renamed over it
     // in one step: a full disk or a killed process never leaves a cut plug-in.
     Opened copy = CreateCopy();
     if (!copy.handle)
-        return false;
+        return Outcome::Failed;
     const DWORD kept = source.info.dwFileAttributes & kCarried;
+    Outcome outcome = Outcome::Failed;
     if (Copy(source.handle.Get(), copy.handle.Get()) &&
-        SetBasics(copy.handle.Get(), kept ? kept : FILE_ATTRIBUTE_NORMAL, source.info.ftLastWriteTime) && Replace(copy.handle.Get(), name))
-        return true;
-    DeleteOnClose(copy.handle.Get());
-    return false;
+        SetBasics(copy.handle.Get(), kept ? kept : FILE_ATTRIBUTE_NORMAL, source.info.ftLastWriteTime))
+        outcome = Replace(copy.handle.Get(), name);
+    if (outcome != Outcome::Installed)
+        DeleteOnClose(copy.handle.Get());
+    return outcome;
 }
 
 // Windows' own copy refuses these targets. A link of the name is none of
 // ours: it is replaced as a name, and what it leads to is not looked at.
-bool FileInstaller::Refused(const std::wstring& name) const
+bool FileInstaller::TargetRefused(const std::wstring& name) const
 {
     const Opened target = m_target.Open(name, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN, 0);
     return target.inPlace && (target.info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
@@ -94,15 +98,21 @@ bool FileInstaller::Copy(HANDLE from, HANDLE to)
     }
 }
 
-bool FileInstaller::Replace(HANDLE copy, const std::wstring& name) const
+FileInstaller::Outcome FileInstaller::Replace(HANDLE copy, const std::wstring& name)
 {
-    // Held: a sharing or lock violation on Windows, access denied under Wine.
-    for (const DWORD start = GetTickCount();; Sleep(kHeldPauseMs)) {
+    for (;; Sleep(kHeldPauseMs)) {
         if (RenameInto(copy, m_target, name, true))
-            return true;
+            return Outcome::Installed;
+        // Held: a sharing or lock violation on Windows, access denied under Wine.
         const DWORD error = GetLastError();
-        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
-        if (!held || GetTickCount() - start >= kHeldForMs)
-            return false;
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION && error != ERROR_ACCESS_DENIED)
+            return Outcome::Failed;
+        const DWORD now = GetTickCount();
+        if (!m_anyHeld) {
+            m_anyHeld = true;
+            m_firstHeld = now;
+        }
+        if (now - m_firstHeld >= kHeldForMs)
+            return Outcome::Held;
     }
 }

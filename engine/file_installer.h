@@ -11,21 +11,26 @@ class FileInstaller {
 public:
     FileInstaller(const Folder& source, const Folder& target) : m_source(source), m_target(target) {}
 
+    // Not installed: the target stays as it was.
+    enum class Outcome { Installed, Failed, Held };
+
     // Deletes the temporary copies a killed run left in the target folder.
     void RemoveLeftoverCopies() const;
     // Installs the source's file of this name over its namesake in the
     // target. Refuses what Windows' own copy refuses (read-only, hidden and
-    // system targets) and any source that is a link; waits a moment for a
-    // target that is held. False when the target stays as it was.
-    bool Install(const std::wstring& name);
+    // system targets) and any source that is a link. A target held open is
+    // waited for a moment, one moment for the whole run.
+    Outcome Install(const std::wstring& name);
 
 private:
-    bool Refused(const std::wstring& name) const;
+    bool TargetRefused(const std::wstring& name) const;
     Opened CreateCopy() const;
     bool Copy(HANDLE from, HANDLE to);
-    bool Replace(HANDLE copy, const std::wstring& name) const;
+    Outcome Replace(HANDLE copy, const std::wstring& name);
 
     const Folder& m_source;
     const Folder& m_target;
     std::vector<char> m_buffer;
+    bool m_anyHeld = false;
+    DWORD m_firstHeld = 0;  // when the first held target was met
 };

@@ -67,12 +67,15 @@ BOOL PluginInstaller::CopyPlugins()
     installer.RemoveLeftoverCopies();
     std::vector<std::string> failed;
     size_t files = 0;
+    bool held = false;
     for (const Entry& entry : source.List()) {
         if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
         ++files;
-        if (!IsPlainName(entry.name) || !installer.Install(entry.name))
+        const auto outcome = IsPlainName(entry.name) ? installer.Install(entry.name) : FileInstaller::Outcome::Failed;
+        if (outcome != FileInstaller::Outcome::Installed)
             failed.push_back(ToAnsiShown(entry.name));
+        held = held || outcome == FileInstaller::Outcome::Held;
     }
     // A folder with nothing to install is no installation either.
     if (files == 0) {
@@ -81,6 +84,6 @@ BOOL PluginInstaller::CopyPlugins()
     }
     // Silence means "installed", so a file left behind must be named.
     if (!failed.empty())
-        AfxMessageBox(CopyFailureReport(failed));
+        AfxMessageBox(CopyFailureReport(failed, held));
     return TRUE;
 }
