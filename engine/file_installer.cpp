@@ -35,7 +35,7 @@ void FileInstaller::RemoveLeftoverCopies() const
         // Only a file of the folder's own: never what a link leads to, nor data
         // that goes by another name too.
         Opened copy = m_target.Open(entry.name, DELETE | FILE_WRITE_ATTRIBUTES, 0, FILE_OPEN, FILE_NON_DIRECTORY_FILE);
-        if (copy.inPlace && copy.info.nNumberOfLinks == 1 && SetBasics(copy.handle.Get(), FILE_ATTRIBUTE_NORMAL, FILETIME()))
+        if (copy.inPlace && copy.info.links == 1 && SetBasics(copy.handle.Get(), FILE_ATTRIBUTE_NORMAL, LARGE_INTEGER()))
             DeleteOnClose(copy.handle.Get());
     }
 }
@@ -45,7 +45,7 @@ FileInstaller::Outcome FileInstaller::Install(const std::wstring& name)
     // A plug-in that is a link, or one of several names of its data, may lead
     // the read to a file the user could not read.
     Opened source = m_source.Open(name, GENERIC_READ, FILE_SHARE_READ, FILE_OPEN, FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
-    if (!source.inPlace || source.info.nNumberOfLinks != 1 || TargetRefused(name))
+    if (!source.inPlace || source.info.links != 1 || TargetRefused(name))
         return Outcome::Failed;
 
     // Copied beside the target under a name of our own, then renamed over it
@@ -53,22 +53,24 @@ FileInstaller::Outcome FileInstaller::Install(const std::wstring& name)
     Opened copy = CreateCopy();
     if (!copy.handle)
         return Outcome::Failed;
-    const DWORD kept = source.info.dwFileAttributes & kCarried;
+    const DWORD kept = source.info.attributes & kCarried;
     Outcome outcome = Outcome::Failed;
     if (Copy(source.handle.Get(), copy.handle.Get()) &&
-        SetBasics(copy.handle.Get(), kept ? kept : FILE_ATTRIBUTE_NORMAL, source.info.ftLastWriteTime))
+        SetBasics(copy.handle.Get(), kept ? kept : FILE_ATTRIBUTE_NORMAL, source.info.lastWrite))
         outcome = Replace(copy.handle.Get(), name);
     if (outcome != Outcome::Installed)
         DeleteOnClose(copy.handle.Get());
     return outcome;
 }
 
-// Windows' own copy refuses these targets. A link of the name is none of
-// ours: it is replaced as a name, and what it leads to is not looked at.
+// Windows' own copy refuses these targets, and a folder is no plug-in to
+// replace (nor one in use). A link of the name is none of ours: it is
+// replaced as a name, and what it leads to is not looked at.
 bool FileInstaller::TargetRefused(const std::wstring& name) const
 {
+    const DWORD refused = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
     const Opened target = m_target.Open(name, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN, 0);
-    return target.inPlace && (target.info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    return target.inPlace && (target.info.attributes & refused);
 }
 
 // A new file of a name nothing has, so that no link of that name leads elsewhere.

@@ -54,13 +54,24 @@ static bool SamePath(const std::wstring& a, const std::wstring& b)
     return !a.empty() && CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-static bool IsFolder(const Opened& opened) { return opened.handle && (opened.info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY); }
+static bool ReadInfo(HANDLE handle, FileInfo& info)
+{
+    FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
+        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard))
+        return false;
+    info = {basic.FileAttributes, standard.NumberOfLinks, basic.LastWriteTime};
+    return true;
+}
+
+static bool IsFolder(const Opened& opened) { return opened.handle && (opened.info.attributes & FILE_ATTRIBUTE_DIRECTORY); }
 
 Folder Folder::AtPath(const std::wstring& path)
 {
     Opened opened;
     opened.handle = Handle(CreateFileW(path.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!opened.handle || !GetFileInformationByHandle(opened.handle.Get(), &opened.info) || !IsFolder(opened))
+    if (!opened.handle || !ReadInfo(opened.handle.Get(), opened.info) || !IsFolder(opened))
         return Folder();
     std::wstring final = FinalPath(opened.handle.Get());
     return final.empty() ? Folder() : Folder(std::move(opened.handle), std::move(final));
@@ -69,7 +80,6 @@ Folder Folder::AtPath(const std::wstring& path)
 Opened Folder::Open(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition, ULONG options) const
 {
     Opened opened;
-    opened.info = {};
     if (!m_handle || name.size() > 32767) {
         opened.error = ERROR_PATH_NOT_FOUND;
         return opened;
@@ -90,8 +100,8 @@ Opened Folder::Open(const std::wstring& name, ACCESS_MASK access, ULONG share, U
         return opened;
     }
     opened.handle = Handle(handle);
-    opened.inPlace = GetFileInformationByHandle(handle, &opened.info) &&
-                     !(opened.info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && SamePath(FinalPath(handle), Join(m_path, name));
+    opened.inPlace = ReadInfo(handle, opened.info) && !(opened.info.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                     SamePath(FinalPath(handle), Join(m_path, name));
     return opened;
 }
 
@@ -161,11 +171,10 @@ bool DeleteOnClose(HANDLE file)
     return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 
-bool SetBasics(HANDLE file, DWORD attributes, const FILETIME& lastWrite)
+bool SetBasics(HANDLE file, DWORD attributes, LARGE_INTEGER lastWrite)
 {
     FILE_BASIC_INFO basics = {};
-    basics.LastWriteTime.LowPart = lastWrite.dwLowDateTime;
-    basics.LastWriteTime.HighPart = static_cast<LONG>(lastWrite.dwHighDateTime);
+    basics.LastWriteTime = lastWrite;
     basics.FileAttributes = attributes;
     return SetFileInformationByHandle(file, FileBasicInfo, &basics, sizeof basics) != FALSE;
 }

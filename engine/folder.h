@@ -32,12 +32,20 @@ struct Entry {
     DWORD attributes;
 };
 
+// What the file system says of an open file. Not its volume, which Wine
+// answers slowly, from another process.
+struct FileInfo {
+    DWORD attributes = 0;
+    DWORD links = 0;  // names of its data
+    LARGE_INTEGER lastWrite = {};
+};
+
 // What a name opened in a folder turned out to be.
 struct Opened {
-    Handle handle;                    // empty when the open failed
-    DWORD error = ERROR_SUCCESS;      // why it failed, as a Win32 error
-    BY_HANDLE_FILE_INFORMATION info;  // when it did not
-    bool inPlace = false;             // the name itself: no link, no target elsewhere
+    Handle handle;                // empty when the open failed
+    DWORD error = ERROR_SUCCESS;  // why it failed, as a Win32 error
+    FileInfo info;                // when it did not
+    bool inPlace = false;         // the name itself: no link, no target elsewhere
 };
 
 class Folder {
@@ -76,4 +84,4 @@ bool RenameInto(HANDLE file, const Folder& folder, const std::wstring& name, boo
 // Marks the file for deletion once its last handle closes.
 bool DeleteOnClose(HANDLE file);
 // Sets attributes and, unless zero, the last write time.
-bool SetBasics(HANDLE file, DWORD attributes, const FILETIME& lastWrite);
+bool SetBasics(HANDLE file, DWORD attributes, LARGE_INTEGER lastWrite);

@@ -431,6 +431,7 @@ const Row kRows[] = {
          WriteText(s.source + "\\hidden.8bf", "hidden", FILE_ATTRIBUTE_HIDDEN);
          s.Hold(s.vendor + "\\c.8bf");
      }, {kReport}, {"a.8bf", "b.8bf", "c.8bf", "d.8bf"}},
+    {"TargetThatIsAFolderIsNamedNotWaitedFor", [](Scene& s) { WriteText(s.vendor + "\\a.8bf\\inside", "kept"); }, {kReport}, {"a.8bf"}},
     {"ManyHeldPluginsShareOneWait", [](Scene& s) {
          for (const char* name : {"\\h1.8bf", "\\h2.8bf", "\\h3.8bf", "\\h4.8bf", "\\h5.8bf", "\\h6.8bf"}) {
              WriteText(s.source + name, "new");
@@ -509,8 +510,9 @@ const Row kRows[] = {
     {"TargetThatIsALinkIsReplacedAsAName", [](Scene& s) { Decoy(s), s.Link(s.root + kDecoy + "\\a.8bf", s.vendor + "\\a.8bf"); }},
     {"PluginsThatAreLinksAreNamed", [](Scene& s) {
          Decoy(s);
+         WriteText(s.root + kDecoy + "\\b.8bf", "not ours either", FILE_ATTRIBUTE_READONLY);  // each link caught on its own
          s.Link(s.root + kDecoy + "\\a.8bf", s.source + "\\link.8bf");
-         s.Link(s.root + kDecoy + "\\a.8bf", s.source + "\\hard.8bf", true);
+         s.Link(s.root + kDecoy + "\\b.8bf", s.source + "\\hard.8bf", true);
      }, {kReport}, {"link.8bf", "hard.8bf"}},
     {"PluginsFolderIsALink", [](Scene& s) {
          MoveFileW(Wide(s.source).c_str(), Wide(s.root + kDecoy).c_str());
