@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # What cmake/medium.* decides, with the osslsigncode installed (2.5 or 2.9):
 # - a broken medium fails, says why and leaves no release, not even the one before;
+#   a whole one leaves nothing half-written beside its release;
 # - signed with a throwaway CA whose certificate names a revocation list at a
 #   local address that notes every call: checked against the list given as a
 #   file, or not checked on request, never over the network; a revoked
@@ -76,11 +77,14 @@ refused() {
 }
 refused "no plug-ins" "No plug-ins" ""
 refused "names equal but for case" "$work/other/A.8BF" "$plugins;$work/other/A.8BF"
-refused "a missing plug-in" "$work/plugins/none.8bf" "$plugins;$work/plugins/none.8bf"
+refused "a missing plug-in" "The plug-in $work/plugins/none.8bf is not a file." "$plugins;$work/plugins/none.8bf"
+refused "a folder as plug-in" "The plug-in $work/other is not a file." "$plugins;$work/other"
 refused "a revoked certificate" "Verifying the signature" "$plugins" "${sign[@]}" -DSIGN_CRLFILE="$work/revoked.crl"
 
 medium "$work/unchecked" "$plugins" "${sign[@]}" -DSIGN_CHECK_REVOCATION=OFF || { cat "$work/unchecked/log"; fail "signing unchecked failed"; }
 medium "$work/signed" "$plugins" "${sign[@]}" -DSIGN_CRLFILE="$work/good.crl" || { cat "$work/signed/log"; fail "signing failed"; }
+[ "$(LC_ALL=C ls "$work/signed" | paste -sd ' ')" = "SHA256SUMS log medium medium.zip" ] ||
+  fail "beside the release: $(LC_ALL=C ls "$work/signed" | paste -sd ' ')"
 ! grep -rqF "$password" "$work/refused" "$work/unchecked" "$work/signed" || fail "the password in the build's output or a file it wrote"
 [ ! -e "$work/fetched" ] || fail "a revocation list fetched over the network"
 
