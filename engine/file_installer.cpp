@@ -27,13 +27,35 @@ static const DWORD kCarried = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FI
 
 static const DWORD kBlockSize = 64 << 10;  // as Wine's CopyFile
 
+// "~tandrel<n>.tmp", without the C++ library's formatting, which costs the
+// program kilobytes.
+static std::wstring TempName(unsigned n)
+{
+    std::wstring digits;
+    do
+        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + n % 10));
+    while (n /= 10);
+    return kTempPrefix + digits + kTempSuffix;
+}
+
+// Temporary names: one still being deleted (a scanner holds the last run's
+// copy) answers access denied, a name in use already exists.
+static bool NameInUse(DWORD error)
+{
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS || error == ERROR_ACCESS_DENIED;
+}
+static const unsigned kTempNames = 1000;
+
 void FileInstaller::RemoveLeftoverCopies() const
 {
-    for (const Entry& entry : m_target.List()) {
+    std::vector<Entry> entries;
+    m_target.List(entries);  // what it could list; the rest waits for the next run
+    for (const Entry& entry : entries) {
         if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTempName(entry.name))
             continue;
         // Only a file of the folder's own: never what a link leads to, nor data
-        // that goes by another name too.
+        // that goes by another name too. One still loaded by the image editor
+        // does not open so, and waits for a later run.
         Opened copy = m_target.Open(entry.name, DELETE | FILE_WRITE_ATTRIBUTES, 0, FILE_OPEN, FILE_NON_DIRECTORY_FILE);
         if (copy.inPlace && copy.info.links == 1 && SetBasics(copy.handle.Get(), FILE_ATTRIBUTE_NORMAL, LARGE_INTEGER()))
             DeleteOnClose(copy.handle.Get());
@@ -54,34 +76,39 @@ FileInstaller::Outcome FileInstaller::Install(const std::wstring& name)
     if (!copy.handle)
         return Outcome::Failed;
     const DWORD kept = source.info.attributes & kCarried;
+    const DWORD attributes = kept ? kept : FILE_ATTRIBUTE_NORMAL;
     Outcome outcome = Outcome::Failed;
+    // A FAT drive holds no time before 1980: the copy then keeps its own.
     if (Copy(source.handle.Get(), copy.handle.Get()) &&
-        SetBasics(copy.handle.Get(), kept ? kept : FILE_ATTRIBUTE_NORMAL, source.info.lastWrite))
+        (SetBasics(copy.handle.Get(), attributes, source.info.lastWrite) || SetBasics(copy.handle.Get(), attributes, LARGE_INTEGER())))
         outcome = Replace(copy.handle.Get(), name);
     if (outcome != Outcome::Installed)
         DeleteOnClose(copy.handle.Get());
     return outcome;
 }
 
-// Windows' own copy refuses these targets, and a folder is no plug-in to
-// replace (nor one in use). A link of the name is none of ours: it is
-// replaced as a name, and what it leads to is not looked at.
+// Windows' own copy refuses these targets, and a folder, or a link to one, is
+// no plug-in to replace. A link to a file is none of ours: it is replaced as
+// a name, and what it leads to is not looked at.
 bool FileInstaller::TargetRefused(const std::wstring& name) const
 {
-    const DWORD refused = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
     const Opened target = m_target.Open(name, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN, 0);
-    return target.inPlace && (target.info.attributes & refused);
+    const DWORD refused = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    return target.handle && ((target.info.attributes & FILE_ATTRIBUTE_DIRECTORY) || (target.inPlace && (target.info.attributes & refused)));
 }
 
 // A new file of a name nothing has, so that no link of that name leads elsewhere.
 Opened FileInstaller::CreateCopy() const
 {
-    for (unsigned n = 1; n <= 1000; ++n) {
-        Opened copy = m_target.Open(kTempPrefix + std::to_wstring(n) + kTempSuffix, FILE_GENERIC_WRITE | DELETE, 0, FILE_CREATE,
-                                    FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
+    for (unsigned n = 1; n <= kTempNames; ++n) {
+        Opened copy = m_target.Open(TempName(n), FILE_GENERIC_WRITE | DELETE, 0, FILE_CREATE, FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
         if (copy.inPlace)
             return copy;
-        if (copy.handle || (copy.error != ERROR_ALREADY_EXISTS && copy.error != ERROR_FILE_EXISTS))
+        if (copy.handle) {  // made, but not where it was asked for: ours, and no use
+            DeleteOnClose(copy.handle.Get());
+            break;
+        }
+        if (!NameInUse(copy.error))
             break;
     }
     return Opened();
@@ -105,9 +132,14 @@ FileInstaller::Outcome FileInstaller::Replace(HANDLE copy, const std::wstring& n
     for (;; Sleep(kHeldPauseMs)) {
         if (RenameInto(copy, m_target, name, true))
             return Outcome::Installed;
-        // Held: a sharing or lock violation on Windows, access denied under Wine.
-        const DWORD error = GetLastError();
-        if (error != ERROR_SHARING_VIOLATION && error != ERROR_LOCK_VIOLATION && error != ERROR_ACCESS_DENIED)
+        // The image editor maps every plug-in it loaded, and Windows renames no
+        // file over a mapped one; but the mapped file opens for DELETE with all
+        // sharing and may itself move aside. So may a file open with delete shared.
+        Opened target = m_target.Open(name, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN, FILE_NON_DIRECTORY_FILE);
+        if (target.inPlace)
+            return SwapAside(copy, target.handle.Get(), name);
+        // Held without delete sharing: by another program, for a moment or to its end.
+        if (target.error != ERROR_SHARING_VIOLATION)
             return Outcome::Failed;
         const DWORD now = GetTickCount();
         if (!m_anyHeld) {
@@ -117,4 +149,21 @@ FileInstaller::Outcome FileInstaller::Replace(HANDLE copy, const std::wstring& n
         if (now - m_firstHeld >= kHeldForMs)
             return Outcome::Held;
     }
+}
+
+// The old file goes aside under a temporary name, which the next run's
+// clean-up removes once nothing maps it; then the copy takes its place. If
+// that fails, the old file goes back: the plug-in stays old or new, whole.
+FileInstaller::Outcome FileInstaller::SwapAside(HANDLE copy, HANDLE old, const std::wstring& name)
+{
+    bool aside = false;
+    for (unsigned n = 1; n <= kTempNames && !aside; ++n)
+        if (!(aside = RenameInto(old, m_target, TempName(n), false)) && !NameInUse(GetLastError()))
+            break;
+    if (!aside)
+        return Outcome::Failed;
+    if (RenameInto(copy, m_target, name, false))
+        return Outcome::Installed;
+    RenameInto(old, m_target, name, false);
+    return Outcome::Failed;
 }

@@ -18,8 +18,9 @@ public:
     void RemoveLeftoverCopies() const;
     // Installs the source's file of this name over its namesake in the
     // target. Refuses what Windows' own copy refuses (read-only, hidden and
-    // system targets) and any source that is a link. A target held open is
-    // waited for a moment, one moment for the whole run.
+    // system targets), a folder as target, and any source that is a link. A
+    // target loaded by a program is moved aside; one held open without delete
+    // sharing is waited for a moment, one moment for the whole run.
     Outcome Install(const std::wstring& name);
 
 private:
@@ -27,6 +28,7 @@ private:
     Opened CreateCopy() const;
     bool Copy(HANDLE from, HANDLE to);
     Outcome Replace(HANDLE copy, const std::wstring& name);
+    Outcome SwapAside(HANDLE copy, HANDLE old, const std::wstring& name);
 
     const Folder& m_source;
     const Folder& m_target;

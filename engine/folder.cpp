@@ -2,7 +2,10 @@
 
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstring>
+
+#include "engine/paths.h"
 
 Handle& Handle::operator=(Handle&& other) noexcept
 {
@@ -31,17 +34,28 @@ HANDLE Handle::Release()
 static const ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
 static const ULONG kFolderShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
-// Where the handle's file really is, links resolved; empty if Windows cannot say.
-static std::wstring FinalPath(HANDLE handle)
+// Where the handle's file really is, links resolved, in one form; empty if
+// Windows cannot say.
+static std::wstring FinalPath(HANDLE handle, DWORD form)
 {
     std::wstring path(MAX_PATH, L'\0');
-    DWORD length = GetFinalPathNameByHandleW(handle, &path[0], static_cast<DWORD>(path.size()), 0);
+    DWORD length = GetFinalPathNameByHandleW(handle, &path[0], static_cast<DWORD>(path.size()), form);
     if (length >= path.size()) {
         path.resize(length);
-        length = GetFinalPathNameByHandleW(handle, &path[0], length, 0);
+        length = GetFinalPathNameByHandleW(handle, &path[0], length, form);
     }
     path.resize(length < path.size() ? length : 0);
     return path;
+}
+
+// Discs and some shares keep no normalized names, a parent that cannot be
+// listed denies them too, and a volume may have no letter.
+static FinalPaths FinalPathsOf(HANDLE handle)
+{
+    FinalPaths paths;
+    for (size_t form = 0; form < paths.size(); ++form)
+        paths[form] = FinalPath(handle, kPathForms[form]);
+    return paths;
 }
 
 static std::wstring Join(const std::wstring& folder, const std::wstring& name)
@@ -58,14 +72,18 @@ static bool ReadInfo(HANDLE handle, FileInfo& info)
 {
     FILE_BASIC_INFO basic;
     FILE_STANDARD_INFO standard;
+    FILE_ATTRIBUTE_TAG_INFO tag = {};
     if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) ||
-        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard))
+        !GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard) ||
+        ((basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && !GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag)))
         return false;
-    info = {basic.FileAttributes, standard.NumberOfLinks, basic.LastWriteTime};
+    info = {basic.FileAttributes, standard.NumberOfLinks, basic.LastWriteTime, tag.ReparseTag};
     return true;
 }
 
 static bool IsFolder(const Opened& opened) { return opened.handle && (opened.info.attributes & FILE_ATTRIBUTE_DIRECTORY); }
+
+static bool IsLink(const FileInfo& info) { return (info.attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkTag(info.tag); }
 
 Folder Folder::AtPath(const std::wstring& path)
 {
@@ -73,8 +91,30 @@ Folder Folder::AtPath(const std::wstring& path)
     opened.handle = Handle(CreateFileW(path.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!opened.handle || !ReadInfo(opened.handle.Get(), opened.info) || !IsFolder(opened))
         return Folder();
-    std::wstring final = FinalPath(opened.handle.Get());
-    return final.empty() ? Folder() : Folder(std::move(opened.handle), std::move(final));
+    FinalPaths paths = FinalPathsOf(opened.handle.Get());
+    const bool named = std::any_of(paths.begin(), paths.end(), [](const std::wstring& path) { return !path.empty(); });
+    return named ? Folder(std::move(opened.handle), std::move(paths)) : Folder();
+}
+
+static NTSTATUS OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition, ULONG options, HANDLE& handle)
+{
+    UNICODE_STRING text;
+    text.Buffer = const_cast<PWSTR>(name.c_str());
+    text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, nullptr);
+    IO_STATUS_BLOCK io = {};
+    return NtCreateFile(&handle, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, share,
+        disposition, options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+}
+
+static bool FileId(HANDLE handle, LARGE_INTEGER& id)
+{
+    FILE_INTERNAL_INFORMATION info;
+    IO_STATUS_BLOCK io = {};
+    const bool read = NtQueryInformationFile(handle, &io, &info, sizeof info, FileInternalInformation) >= 0;
+    id = info.IndexNumber;
+    return read;
 }
 
 Opened Folder::Open(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition, ULONG options) const
@@ -84,35 +124,51 @@ Opened Folder::Open(const std::wstring& name, ACCESS_MASK access, ULONG share, U
         opened.error = ERROR_PATH_NOT_FOUND;
         return opened;
     }
-    UNICODE_STRING text;
-    text.Buffer = const_cast<PWSTR>(name.c_str());
-    text.Length = text.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, m_handle.Get(), nullptr);
-    IO_STATUS_BLOCK io = {};
-    HANDLE handle = nullptr;
     // Windows opens a link itself with FILE_OPEN_REPARSE_POINT; Wine opens its
     // target, which the final path gives away.
-    const NTSTATUS status = NtCreateFile(&handle, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io, nullptr,
-        FILE_ATTRIBUTE_NORMAL, share, disposition, options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    HANDLE handle = nullptr;
+    const NTSTATUS status = OpenRelative(m_handle.Get(), name, access, share, disposition, options | FILE_OPEN_REPARSE_POINT, handle);
     if (status < 0) {
         opened.error = RtlNtStatusToDosError(status);
         return opened;
     }
     opened.handle = Handle(handle);
-    opened.inPlace = ReadInfo(handle, opened.info) && !(opened.info.attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-                     SamePath(FinalPath(handle), Join(m_path, name));
+    opened.inPlace = ReadInfo(handle, opened.info) && !IsLink(opened.info) && IsChild(handle, name);
+    // Opened as itself, a placeholder may show its bare stream, not the data its
+    // file system filter supplies: read it through a second handle opened the
+    // usual way while the first keeps the name, and only if both are one file.
+    const DWORD kPlaceholder = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+    if (opened.inPlace && (access & FILE_READ_DATA) && (opened.info.attributes & kPlaceholder) == FILE_ATTRIBUTE_REPARSE_POINT) {
+        HANDLE data = nullptr;
+        LARGE_INTEGER first, second;
+        opened.inPlace = OpenRelative(m_handle.Get(), name, access, share, FILE_OPEN, options, data) >= 0 &&
+                         FileId(handle, first) && FileId(data, second) && first.QuadPart == second.QuadPart;
+        opened.handle = Handle(data);
+    }
     return opened;
 }
 
+bool Folder::IsChild(HANDLE handle, const std::wstring& name) const
+{
+    for (size_t form = 0; form < m_paths.size(); ++form) {
+        if (m_paths[form].empty())
+            continue;
+        const std::wstring path = FinalPath(handle, kPathForms[form]);
+        if (!path.empty())
+            return SamePath(path, Join(m_paths[form], name));
+    }
+    return false;
+}
+
+// A file, a link, or a folder elsewhere has the name; a folder that merely
+// cannot be opened does not.
 Folder Folder::Checked(Opened opened, bool& taken) const
 {
-    taken = opened.error != ERROR_FILE_NOT_FOUND && opened.error != ERROR_PATH_NOT_FOUND;
-    if (!opened.inPlace || !IsFolder(opened))
+    taken = opened.handle ? !(opened.inPlace && IsFolder(opened)) : opened.error == ERROR_DIRECTORY;
+    if (taken || !opened.handle)
         return Folder();
-    taken = false;
-    std::wstring final = FinalPath(opened.handle.Get());
-    return Folder(std::move(opened.handle), std::move(final));
+    FinalPaths paths = FinalPathsOf(opened.handle.Get());
+    return Folder(std::move(opened.handle), std::move(paths));
 }
 
 Folder Folder::Child(const std::wstring& name, bool& taken) const
@@ -125,12 +181,19 @@ Folder Folder::MakeChild(const std::wstring& name, bool& taken) const
     Folder child = Child(name, taken);
     if (child || taken)
         return child;
-    return Checked(Open(name, kFolderAccess, kFolderShare, FILE_CREATE, FILE_DIRECTORY_FILE), taken);
+    Opened made = Open(name, kFolderAccess, kFolderShare, FILE_CREATE, FILE_DIRECTORY_FILE);
+    if (made.error != ERROR_ALREADY_EXISTS && made.error != ERROR_FILE_EXISTS)
+        return Checked(std::move(made), taken);
+    // Made meanwhile by someone else, or a name Windows holds but will not
+    // open (a dangling link).
+    child = Child(name, taken);
+    taken = !child;
+    return child;
 }
 
-std::vector<Entry> Folder::List() const
+bool Folder::List(std::vector<Entry>& entries) const
 {
-    std::vector<Entry> entries;
+    entries.clear();
     std::vector<LONGLONG> buffer((64 << 10) / sizeof(LONGLONG));  // the entries' alignment
     FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
     for (; m_handle && GetFileInformationByHandleEx(m_handle.Get(), kind, buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)));
@@ -145,7 +208,10 @@ std::vector<Entry> Folder::List() const
                 break;
         }
     }
-    return entries;
+    // Only the end of the list ends it; a folder without even "." and ".." (a
+    // drive's root) has nothing to list from the first call on.
+    const DWORD error = GetLastError();
+    return m_handle && (error == ERROR_NO_MORE_FILES || (kind == FileIdBothDirectoryRestartInfo && error == ERROR_FILE_NOT_FOUND));
 }
 
 bool RenameInto(HANDLE file, const Folder& folder, const std::wstring& name, bool replace)

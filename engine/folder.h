@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@ struct FileInfo {
     DWORD attributes = 0;
     DWORD links = 0;  // names of its data
     LARGE_INTEGER lastWrite = {};
+    DWORD tag = 0;  // of a reparse point
 };
 
 // What a name opened in a folder turned out to be.
@@ -47,6 +49,13 @@ struct Opened {
     FileInfo info;                // when it did not
     bool inPlace = false;         // the name itself: no link, no target elsewhere
 };
+
+// The forms Windows may name a file by, in the order tried: from the volume's
+// device on, needing no drive letter, normalized where the file system keeps
+// such names, else as opened; then the same from the drive letter, where the
+// device name is unknown. A folder's and its child's are compared form by form.
+constexpr DWORD kPathForms[] = {VOLUME_NAME_NT, VOLUME_NAME_NT | FILE_NAME_OPENED, VOLUME_NAME_DOS, VOLUME_NAME_DOS | FILE_NAME_OPENED};
+using FinalPaths = std::array<std::wstring, std::size(kPathForms)>;
 
 class Folder {
 public:
@@ -58,13 +67,15 @@ public:
     HANDLE Get() const { return m_handle.Get(); }
 
     // The folder of this name in this one, where it stands; empty when there
-    // is none, or the name is a link. taken: something else has the name.
+    // is none, or it cannot be opened. taken: what has the name is no folder
+    // to use, but a file or a link.
     Folder Child(const std::wstring& name, bool& taken) const;
     // The same, made when nothing has the name.
     Folder MakeChild(const std::wstring& name, bool& taken) const;
 
-    // Every entry but "." and "..", as the file system lists them.
-    std::vector<Entry> List() const;
+    // Every entry but "." and "..", as the file system lists them; false
+    // unless the listing ran to its end.
+    bool List(std::vector<Entry>& entries) const;
 
     // name opened in this folder (options as NtCreateFile takes them), never
     // through a link; a link of that name is opened as itself where Windows
@@ -72,11 +83,12 @@ public:
     Opened Open(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition, ULONG options) const;
 
 private:
-    Folder(Handle handle, std::wstring path) : m_handle(std::move(handle)), m_path(std::move(path)) {}
+    Folder(Handle handle, FinalPaths paths) : m_handle(std::move(handle)), m_paths(std::move(paths)) {}
     Folder Checked(Opened opened, bool& taken) const;
+    bool IsChild(HANDLE handle, const std::wstring& name) const;
 
     Handle m_handle;
-    std::wstring m_path;  // where it really is, as Windows names it
+    FinalPaths m_paths;  // where it really is, as Windows names it
 };
 
 // Renames file (opened with DELETE access) to name in folder, in one step.

@@ -89,3 +89,8 @@ bool IsPlainFileName(const std::wstring& name)
         tildeDigit = tildeDigit || (name[i] == L'~' && name[i + 1] >= L'0' && name[i + 1] <= L'9');
     return !(stem <= 8 && name.size() - stem <= 4 && tildeDigit);
 }
+
+bool IsLinkTag(unsigned long tag)
+{
+    return (tag & 0x20000000) != 0;  // the name-surrogate bit
+}

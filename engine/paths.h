@@ -33,3 +33,8 @@ void StripTrailingBackslashes(std::string& path, const LeadBytes& lead);
 // Windows drops, so "a.8bf." would open "a.8bf"), not a device (NUL.8bf), and
 // not shaped like another file's short name (LONGPL~1.8BF).
 bool IsPlainFileName(const std::wstring& name);
+
+// Whether a reparse point with this tag leads elsewhere: junctions, mount
+// points, symbolic and WSL links. Cloud-files placeholders, compressed and
+// deduplicated files carry reparse points too, but are files where they stand.
+bool IsLinkTag(unsigned long tag);

@@ -31,10 +31,13 @@ BOOL PluginInstaller::LocatePluginFolder()
     const Folder plugins = Folder::AtPath(ToWide(m_strPluginFolder + "\\"));
     m_strPluginFolder += std::string("\\") + kFilters + "\\" + kVendorFolder;
 
+    // A file or a link under the vendor folder's name counts as the folder: every
+    // copy into it then fails and is named. Anything else that stops it being
+    // there is this folder's failure.
     bool taken = false;
-    m_vendor = plugins.Child(ToWide(kFilters), taken).MakeChild(ToWide(kVendorFolder), taken);
-    // Anything else of that name counts too; every copy into it then fails and is named.
-    if (m_vendor || taken)
+    const Folder filters = plugins.Child(ToWide(kFilters), taken);
+    m_vendor = filters ? filters.MakeChild(ToWide(kVendorFolder), taken) : Folder();
+    if (m_vendor || (filters && taken))
         return TRUE;
     AfxMessageBox(kMsgCreateFolderFailed);
     return FALSE;
@@ -63,12 +66,17 @@ BOOL PluginInstaller::CopyPlugins()
     bool taken = false;
     const Folder source = Folder::AtPath(ToWide(base + "\\")).Child(ToWide(kSourceFolder), taken);
 
+    // The whole listing before any copy: a medium that cannot be read to its
+    // end has no plug-ins, rather than some.
+    std::vector<Entry> entries;
+    if (!source.List(entries))
+        entries.clear();
     FileInstaller installer(source, m_vendor);
     installer.RemoveLeftoverCopies();
     std::vector<std::string> failed;
     size_t files = 0;
     bool held = false;
-    for (const Entry& entry : source.List()) {
+    for (const Entry& entry : entries) {
         if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY)
             continue;
         ++files;
