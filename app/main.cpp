@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "dlg/app.h"
 
 // An installer runs elevated from download folders and removable media, where a
@@ -25,6 +27,13 @@ static void TrustOnlyAdministratorsLinks()
     if (proc)
         reinterpret_cast<SetProcessMitigationPolicyFn>(reinterpret_cast<void*>(proc))(ProcessRedirectionTrustPolicy, &policy, sizeof policy);
 }
+
+// An exception nobody catches ends the process. The library's own handler would
+// first print its type to the console a GUI program has not, and brings a
+// name demangler of some 40 KB for that.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
