@@ -48,8 +48,6 @@ static std::wstring FinalPath(HANDLE handle, DWORD form)
     return path;
 }
 
-// Discs and some shares keep no normalized names, a parent that cannot be
-// listed denies them too, and a volume may have no letter.
 static FinalPaths FinalPathsOf(HANDLE handle)
 {
     FinalPaths paths;

@@ -50,11 +50,12 @@ struct Opened {
     bool inPlace = false;         // the name itself: no link, no target elsewhere
 };
 
-// The forms Windows may name a file by, in the order tried: from the volume's
-// device on, needing no drive letter, normalized where the file system keeps
-// such names, else as opened; then the same from the drive letter, where the
-// device name is unknown. A folder's and its child's are compared form by form.
-constexpr DWORD kPathForms[] = {VOLUME_NAME_NT, VOLUME_NAME_NT | FILE_NAME_OPENED, VOLUME_NAME_DOS, VOLUME_NAME_DOS | FILE_NAME_OPENED};
+// The forms Windows may name a file by, in the order tried: from its drive
+// letter, then from its volume's device, for a volume without a letter; each
+// normalized where the file system keeps such names, else as opened (discs,
+// some shares, a parent that cannot be listed). A folder's and its child's
+// are compared form by form. Wine answers the device form three times slower.
+constexpr DWORD kPathForms[] = {VOLUME_NAME_DOS, VOLUME_NAME_DOS | FILE_NAME_OPENED, VOLUME_NAME_NT, VOLUME_NAME_NT | FILE_NAME_OPENED};
 using FinalPaths = std::array<std::wstring, std::size(kPathForms)>;
 
 class Folder {

@@ -23,7 +23,13 @@ namespace {
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
-using Tree = std::map<std::string, std::pair<DWORD, std::string>>;  // UTF-8 path: attribute bits, content
+struct Node {
+    DWORD bits;
+    std::string content;
+    LONGLONG written;  // a file's last-write time
+    bool operator==(const Node& other) const { return bits == other.bits && content == other.content && written == other.written; }
+};
+using Tree = std::map<std::string, Node>;  // by UTF-8 path
 
 const std::string kSource = "\\medium\\photoshopplugins";
 const char kAboutCaption[] = "About Tandrel";
@@ -96,9 +102,13 @@ Tree Snapshot(const std::string& dir)
     for (fs::recursive_directory_iterator it(top, error), end; !error && it != end; it.increment(error)) {
         const std::string below = "\\" + ToUtf8(it->path().native().substr(top.native().size()));
         const DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
-        const DWORD bits = GetFileAttributesW(it->path().c_str()) & kept;
-        tree[below] = {bits, bits & FILE_ATTRIBUTE_DIRECTORY ? "" : ReadText(dir + below)};
-        if (GetFileAttributesW(it->path().c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        GetFileAttributesExW(it->path().c_str(), GetFileExInfoStandard, &data);
+        const DWORD bits = data.dwFileAttributes & kept;
+        const bool folder = bits & FILE_ATTRIBUTE_DIRECTORY;
+        const ULARGE_INTEGER written = {{data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime}};
+        tree[below] = {bits, folder ? "" : ReadText(dir + below), folder ? 0 : static_cast<LONGLONG>(written.QuadPart)};
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
             it.disable_recursion_pending();  // a folder link: what it leads to is seen where it is
     }
     EXPECT_FALSE(error) << "cannot list " << dir << ": " << error.message();
@@ -207,6 +217,8 @@ struct Scene : ::testing::Test {
     std::vector<std::unique_ptr<void, decltype(&CloseHandle)>> locks;  // files held open
     bool letGo = false;  // the last lock is let go while the program waits for it
     std::set<std::string> links;  // below root, as the tree shows them
+    std::string driveLink;        // Wine's link for a drive of the scene's own
+    Program loader;               // the image editor in small: keeps a plug-in loaded
 
     Scene()
     {
@@ -225,7 +237,12 @@ struct Scene : ::testing::Test {
     ~Scene() override
     {
         program.Close();
+        loader.Close();
         locks.clear();
+        if (!RunsUnderWine())
+            DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, L"M:", Wide(root + "\\medium").c_str());
+        else if (!driveLink.empty())
+            RunUnix(L"rm", {driveLink}, "the drive removed", [&] { return !Exists(driveLink); });
         // Wine removes what a link leads to, not the link.
         if (!links.empty() && RunsUnderWine())
             RunUnix(L"rm -rf", {root}, "the scene removed", [&] { return !Exists(root); });
@@ -252,6 +269,29 @@ struct Scene : ::testing::Test {
         fs::create_directories(fs::u8path(link).parent_path(), ignored);
         ASSERT_TRUE(MakeLink(target, link, hard)) << link;
         links.insert(link.substr(root.size()));
+    }
+    // The medium as drive M:, the program at M:\Setup. Wine takes its drives from
+    // the links in its prefix, not from DefineDosDevice.
+    void MediumAsADrive()
+    {
+        ASSERT_EQ(GetDriveTypeW(L"M:\\"), DRIVE_NO_ROOT_DIR);
+        char prefix[MAX_PATH] = {};
+        if (RunsUnderWine() && GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH)) {
+            driveLink = "Z:" + std::regex_replace(prefix, std::regex("/"), "\\") + "\\dosdevices\\m:";
+            ASSERT_TRUE(MakeLink(root + "\\medium", driveLink, false));
+        } else
+            ASSERT_TRUE(DefineDosDeviceW(0, L"M:", Wide(root + "\\medium").c_str()));
+        setup = "M:\\Setup";
+    }
+    // Starts the loader on path, as the image editor loads a plug-in, and waits until it has.
+    void Load(const std::string& path)
+    {
+        const std::string loaded = "tandrel-test-loaded-" + std::to_string(GetCurrentProcessId());
+        const std::unique_ptr<void, decltype(&CloseHandle)> event(CreateEventA(nullptr, TRUE, FALSE, loaded.c_str()), CloseHandle);
+        char self[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, self, MAX_PATH);
+        ASSERT_TRUE(loader.Start(self, "--load \"" + path + "\" " + loaded));
+        ASSERT_EQ(WaitForSingleObject(event.get(), kDeadlineMs), WAIT_OBJECT_0);
     }
     // data: UTF-8, stored as the system stores strings.
     void SetPluginPath(const std::string& version, DWORD type, const std::string& data)
@@ -337,17 +377,17 @@ struct Scene : ::testing::Test {
     // The tree after a run: if the copy ran, the vendor folder exists, holds every
     // plug-in but those refused (by the name the report shows), none of them
     // read-only, and no leftover of an earlier run.
-    Tree Expected(Tree tree, bool installs, const Lines& refused) const
+    Tree Expected(Tree tree, bool installs, bool found, const Lines& refused) const
     {
         if (!installs)
             return tree;
         const std::string at = vendor.substr(drive.size());
-        tree.emplace(at, std::make_pair(DWORD(FILE_ATTRIBUTE_DIRECTORY), ""));
+        tree.emplace(at, Node{FILE_ATTRIBUTE_DIRECTORY, "", 0});
         for (const auto& [key, entry] : Tree(tree)) {
             std::string name = key.substr(key.find_last_of('\\') + 1);
-            if (key == kSource + "\\" + name && !(entry.first & FILE_ATTRIBUTE_DIRECTORY) &&
+            if (found && key == kSource + "\\" + name && !(entry.bits & FILE_ATTRIBUTE_DIRECTORY) &&
                 std::find(refused.begin(), refused.end(), Shown(name)) == refused.end())
-                tree[at + "\\" + name] = {entry.first & ~FILE_ATTRIBUTE_READONLY, entry.second};
+                tree[at + "\\" + name] = {entry.bits & ~FILE_ATTRIBUTE_READONLY, entry.content, entry.written};
             if (key == at + "\\" + name && IsLeftover(name) && !links.count(key))
                 tree.erase(key);
         }
@@ -414,6 +454,15 @@ const Row kRows[] = {
     {"PathOf260CharactersNoTerminator", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, (s.ps + std::string(300, 'x')).substr(0, 260)); }, {kNotFound}},
     {"PathOf300Characters", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, s.ps + std::string(300, 'x') + '\0'); }, {kNotFound}},
     {"FiltersMissing", [](Scene& s) { RemoveTree(s.ps + "\\Filters"); }, {kNoFolder}},
+    // As root, Wine writes anything: a read-only mount stands in for a Filters
+    // folder the program may not write.
+    {"FiltersNotWritableOnAReadOnlyDrive", [](Scene& s) {
+         const char* drive = getenv("TANDREL_READONLY_DRIVE");
+         if (!drive)
+             GTEST_SKIP() << "needs a read-only drive: tests/win/with_small_drive.sh";
+         s.SetPluginPath("5.0", REG_SZ, drive + std::string("\\PS"));  // nothing there to look at after
+     }, {kNoFolder}},
+    {"MediumAtTheRootOfADrive", [](Scene& s) { s.MediumAsADrive(); }},
     {"VendorFolderKeptPluginReplacedLeftoversRemoved", [](Scene& s) {
          for (const char* name : {"a.8bf", "notes.txt", "~tandrelx.tmp", "~tandrel.tmp", "~tandrel7.tmp.txt", "~tandrel8.tmp"})
              WriteText(s.vendor + "\\" + name, "old");
@@ -431,7 +480,10 @@ const Row kRows[] = {
          WriteText(s.source + "\\hidden.8bf", "hidden", FILE_ATTRIBUTE_HIDDEN);
          s.Hold(s.vendor + "\\c.8bf");
      }, {kReport}, {"a.8bf", "b.8bf", "c.8bf", "d.8bf"}},
-    {"TargetThatIsAFolderIsNamedNotWaitedFor", [](Scene& s) { WriteText(s.vendor + "\\a.8bf\\inside", "kept"); }, {kReport}, {"a.8bf"}},
+    {"TargetThatIsAFolderOrALinkToOneIsNamedNotWaitedFor", [](Scene& s) {
+         WriteText(s.vendor + "\\a.8bf\\inside", "kept");
+         Decoy(s), s.Link(s.root + kDecoy, s.vendor + "\\b.8bf");
+     }, {kReport}, {"a.8bf", "b.8bf"}},
     {"ManyHeldPluginsShareOneWait", [](Scene& s) {
          for (const char* name : {"\\h1.8bf", "\\h2.8bf", "\\h3.8bf", "\\h4.8bf", "\\h5.8bf", "\\h6.8bf"}) {
              WriteText(s.source + name, "new");
@@ -480,6 +532,12 @@ const Row kRows[] = {
      }, {kNoFolder}},
     // Far fewer characters, but one byte more than the code page's buffer holds.
     {"PluginPathOf260BytesCp932", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, DoubleBytePath(s, 260)); }, {kNotFound}},
+    // Bent, the program's folder would be the one beside it, with a stranger's plug-ins.
+    {"ProgramFolderTheCodePageBendsCp1252", [](Scene& s) {
+         MoveFileW(Wide(s.root + "\\medium").c_str(), Wide(s.root + u8"\\\uFF2Dedium").c_str());
+         s.setup = s.root + u8"\\\uFF2Dedium\\Setup";
+         WriteText(s.source + "\\stranger.8bf", "not ours");
+     }, {kNoPlugins}},
     {"ProgramFolderEndingInADoubleByteCharacterCp932", [](Scene& s) {
          MoveFileW(Wide(s.setup).c_str(), Wide(s.setup + u8"\u8868").c_str());
          s.setup += u8"\u8868";
@@ -506,7 +564,11 @@ const Row kRows[] = {
          RemoveTree(s.ps + "\\Filters");
          s.Link(s.root + kDecoy, s.ps + "\\Filters");
      }, {kNoFolder}},
-    {"LeftoverShapedLinkIsLeft", [](Scene& s) { Decoy(s), s.Link(s.root + kDecoy + "\\a.8bf", s.vendor + "\\~tandrel1.tmp"); }},
+    {"LeftoverShapedLinksAreLeft", [](Scene& s) {
+         Decoy(s), s.Link(s.root + kDecoy + "\\a.8bf", s.vendor + "\\~tandrel1.tmp");
+         WriteText(s.root + kDecoy + "\\b.8bf", "not ours either");
+         s.Link(s.root + kDecoy + "\\b.8bf", s.vendor + "\\~tandrel2.tmp", true);
+     }},
     {"TargetThatIsALinkIsReplacedAsAName", [](Scene& s) { Decoy(s), s.Link(s.root + kDecoy + "\\a.8bf", s.vendor + "\\a.8bf"); }},
     {"PluginsThatAreLinksAreNamed", [](Scene& s) {
          Decoy(s);
@@ -575,9 +637,10 @@ TEST_P(Rows, Run)
     EXPECT_TRUE(Exited());
     // However many are held, one wait for them all: this is the time it takes.
     EXPECT_TRUE(locks.empty() || GetTickCount() - acted < 6000) << "held plug-ins waited for one by one";
-    const Tree after = Snapshot(), expected = Expected(before, row.action.ok && std::none_of(row.boxes.begin(), row.boxes.end(), stops), row.refused);
+    const bool installs = row.action.ok && std::none_of(row.boxes.begin(), row.boxes.end(), stops);
+    const Tree after = Snapshot(), expected = Expected(before, installs, row.boxes != Lines{kNoPlugins}, row.refused);
     for (const auto& [key, entry] : after)
-        EXPECT_TRUE(expected.count(key) && expected.at(key) == entry) << "unexpected: " << key << ", " << entry.second.size() << " bytes";
+        EXPECT_TRUE(expected.count(key) && expected.at(key) == entry) << "unexpected: " << key << ", " << entry.content.size() << " bytes";
     for (const auto& [key, entry] : expected)
         EXPECT_TRUE(after.count(key)) << "missing: " << key;
 }
@@ -630,7 +693,8 @@ TEST_F(Scene, FolderSwitchedDuringACopy)
     std::filesystem::create_directory(Long(root + kDecoy + "\\Morvask software"));
     const Tree decoy = ::Snapshot(root + kDecoy);
     ASSERT_NO_FATAL_FAILURE(StopInTheBigCopy(*this, big));
-    // Windows refuses to move a folder while the program holds one in it.
+    // Nor may the vendor folder itself move; Windows refuses its parent too.
+    EXPECT_FALSE(MoveFileW(Wide(vendor).c_str(), Wide(vendor + ".away").c_str()));
     const bool moved = MoveFileW(Wide(filters).c_str(), Wide(away).c_str());
     ASSERT_TRUE(moved || !RunsUnderWine());
     if (moved)
@@ -646,6 +710,25 @@ TEST_F(Scene, FolderSwitchedDuringACopy)
     EXPECT_TRUE(moved || (shown.empty() && ::Snapshot(installed).size() == 5)) << report;
 }
 
+// A plug-in the image editor has loaded is replaced at once, and the old one
+// it still maps is removed by the first run after it lets go.
+TEST_F(Scene, LoadedPluginReplacedAndRemovedOnceLetGo)
+{
+    WriteText(vendor + "\\a.8bf", ReadText("planted\\planted.dll"));
+    ASSERT_NO_FATAL_FAILURE(Load(vendor + "\\a.8bf"));
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_NO_FATAL_FAILURE(Launch());
+        Act(kOk);
+        Boxes();
+        EXPECT_EQ(shown, Lines{}) << report;
+        EXPECT_TRUE(Exited() && ReadText(vendor + "\\a.8bf") == "new a");
+        DWORD code = 0;
+        EXPECT_TRUE(run == 1 || !loader.WaitExit(0, code));
+        loader.Close();
+    }
+    EXPECT_EQ(::Snapshot(vendor).size(), 4u);  // a, b, ReadMe.txt and LICENSE
+}
+
 }  // namespace
 
 // Outside Wine these tests write Photoshop's registry keys and files on the
@@ -653,6 +736,12 @@ TEST_F(Scene, FolderSwitchedDuringACopy)
 // while the keys they own are not there.
 int main(int argc, char** argv)
 {
+    // The loader: maps a plug-in as a program image, as the image editor does, until ended.
+    if (argc == 4 && std::string(argv[1]) == "--load") {
+        if (LoadLibraryExA(argv[2], nullptr, DONT_RESOLVE_DLL_REFERENCES))
+            SetEvent(OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[3]));
+        Sleep(INFINITE);
+    }
     const char* disposable = getenv("TANDREL_DISPOSABLE_MACHINE");
     if (!RunsUnderWine() && !(disposable && std::string(disposable) == "1")) {
         std::printf("program_win_tests: not run. Outside Wine they change HKLM\\SOFTWARE\\Adobe and write files on this "
