@@ -69,3 +69,15 @@ TEST(CopyFailureReport, TenNamesThenACountThenTheHint)
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
     EXPECT_EQ(text.substr(text.rfind('\n')), "\nand 3 more");
 }
+
+TEST(IsLinkTag, OnlyNameSurrogatesLeadElsewhere)
+{
+    const std::pair<unsigned long, bool> cases[] = {
+        {0xA0000003, true},  {0xA000000C, true},   // junction or mount point, symbolic link
+        {0xA000001D, true},  {0x9000001A, false},  // WSL link, cloud-files placeholder
+        {0x9000F01A, false}, {0x80000017, false},  // placeholder of another provider, compressed (WOF)
+        {0x80000013, false}, {0x80000023, false},  // deduplicated, AF_UNIX socket
+    };
+    for (const auto& [tag, link] : cases)
+        EXPECT_EQ(IsLinkTag(tag), link) << std::hex << tag;
+}
