@@ -158,11 +158,12 @@ bool Folder::IsChild(HANDLE handle, const std::wstring& name) const
     return false;
 }
 
-// A file, a link, or a folder elsewhere has the name; a folder that merely
-// cannot be opened does not.
+// A file, a link, or a folder elsewhere has the name; so has a dangling link,
+// which cannot be opened or made. A folder that merely cannot be opened has not.
 Folder Folder::Checked(Opened opened, bool& taken) const
 {
-    taken = opened.handle ? !(opened.inPlace && IsFolder(opened)) : opened.error == ERROR_DIRECTORY;
+    const DWORD error = opened.error;
+    taken = opened.handle ? !(opened.inPlace && IsFolder(opened)) : error == ERROR_DIRECTORY || error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
     if (taken || !opened.handle)
         return Folder();
     FinalPaths paths = FinalPathsOf(opened.handle.Get());
@@ -176,17 +177,7 @@ Folder Folder::Child(const std::wstring& name, bool& taken) const
 
 Folder Folder::MakeChild(const std::wstring& name, bool& taken) const
 {
-    Folder child = Child(name, taken);
-    if (child || taken)
-        return child;
-    Opened made = Open(name, kFolderAccess, kFolderShare, FILE_CREATE, FILE_DIRECTORY_FILE);
-    if (made.error != ERROR_ALREADY_EXISTS && made.error != ERROR_FILE_EXISTS)
-        return Checked(std::move(made), taken);
-    // Made meanwhile by someone else, or a name Windows holds but will not
-    // open (a dangling link).
-    child = Child(name, taken);
-    taken = !child;
-    return child;
+    return Checked(Open(name, kFolderAccess, kFolderShare, FILE_OPEN_IF, FILE_DIRECTORY_FILE), taken);
 }
 
 bool Folder::List(std::vector<Entry>& entries) const
