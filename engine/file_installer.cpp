@@ -87,14 +87,14 @@ FileInstaller::Outcome FileInstaller::Install(const std::wstring& name)
     return outcome;
 }
 
-// Windows' own copy refuses these targets, and a folder, or a link to one, is
-// no plug-in to replace. A link to a file is none of ours: it is replaced as
-// a name, and what it leads to is not looked at.
+// Windows' own copy refuses these targets. A link is none of ours: it is
+// replaced as a name, and what it leads to is not looked at. A folder, or a
+// link to one, is never replaced, and is named when the rename fails.
 bool FileInstaller::TargetRefused(const std::wstring& name) const
 {
     const Opened target = m_target.Open(name, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN, 0);
     const DWORD refused = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    return target.handle && ((target.info.attributes & FILE_ATTRIBUTE_DIRECTORY) || (target.inPlace && (target.info.attributes & refused)));
+    return target.inPlace && (target.info.attributes & refused);
 }
 
 // A new file of a name nothing has, so that no link of that name leads elsewhere.

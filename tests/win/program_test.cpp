@@ -697,6 +697,7 @@ TEST_F(Scene, FolderSwitchedDuringACopy)
 TEST_F(Scene, LoadedPluginReplacedAndRemovedOnceLetGo)
 {
     WriteText(vendor + "\\a.8bf", ReadText("planted\\planted.dll"));
+    Decoy(*this), Link(root + kDecoy + "\\a.8bf", vendor + "\\~tandrel2.tmp", true);  // not a name to move the old one to
     std::unique_ptr<HINSTANCE__, decltype(&FreeLibrary)> loaded(
         LoadLibraryExW(Long(vendor + "\\a.8bf").c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES), FreeLibrary);
     ASSERT_TRUE(loaded);
@@ -707,7 +708,7 @@ TEST_F(Scene, LoadedPluginReplacedAndRemovedOnceLetGo)
         EXPECT_EQ(shown, Lines{}) << report;
         EXPECT_TRUE(Exited() && ReadText(vendor + "\\a.8bf") == "new a");
     }
-    EXPECT_EQ(::Snapshot(vendor).size(), 4u);  // a, b, ReadMe.txt and LICENSE
+    EXPECT_EQ(::Snapshot(vendor).size(), 5u);  // a, b, ReadMe.txt, LICENSE and the link
 }
 
 }  // namespace
