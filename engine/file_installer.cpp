@@ -38,11 +38,13 @@ static std::wstring TempName(unsigned n)
     return kTempPrefix + digits + kTempSuffix;
 }
 
-// Temporary names: one still being deleted (a scanner holds the last run's
-// copy) answers access denied, a name in use already exists.
-static bool NameInUse(DWORD error)
+// A temporary name in use, or still being deleted (a scanner holds the last
+// run's copy). Not any access denied: a folder guarded against this program
+// would be tried a thousand times.
+static bool NameInUse(NTSTATUS status)
 {
-    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS || error == ERROR_ACCESS_DENIED;
+    const NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035), kDeletePending = static_cast<NTSTATUS>(0xC0000056);
+    return status == kNameCollision || status == kDeletePending;
 }
 static const unsigned kTempNames = 1000;
 
@@ -54,8 +56,8 @@ void FileInstaller::RemoveLeftoverCopies() const
         if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTempName(entry.name))
             continue;
         // Only a file of the folder's own: never what a link leads to, nor data
-        // that goes by another name too. One still loaded by the image editor
-        // does not open so, and waits for a later run.
+        // that goes by another name too. One the image editor still maps
+        // cannot be deleted, and waits for a later run.
         Opened copy = m_target.Open(entry.name, DELETE | FILE_WRITE_ATTRIBUTES, 0, FILE_OPEN, FILE_NON_DIRECTORY_FILE);
         if (copy.inPlace && copy.info.links == 1 && SetBasics(copy.handle.Get(), FILE_ATTRIBUTE_NORMAL, LARGE_INTEGER()))
             DeleteOnClose(copy.handle.Get());
@@ -66,7 +68,7 @@ FileInstaller::Outcome FileInstaller::Install(const std::wstring& name)
 {
     // A plug-in that is a link, or one of several names of its data, may lead
     // the read to a file the user could not read.
-    Opened source = m_source.Open(name, GENERIC_READ, FILE_SHARE_READ, FILE_OPEN, FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
+    Opened source = m_source.Open(name, FILE_GENERIC_READ, FILE_SHARE_READ, FILE_OPEN, FILE_NON_DIRECTORY_FILE | FILE_SEQUENTIAL_ONLY);
     if (!source.inPlace || source.info.links != 1 || TargetRefused(name))
         return Outcome::Failed;
 
@@ -108,7 +110,7 @@ Opened FileInstaller::CreateCopy() const
             DeleteOnClose(copy.handle.Get());
             break;
         }
-        if (!NameInUse(copy.error))
+        if (!NameInUse(copy.status))
             break;
     }
     return Opened();
@@ -130,7 +132,7 @@ bool FileInstaller::Copy(HANDLE from, HANDLE to)
 FileInstaller::Outcome FileInstaller::Replace(HANDLE copy, const std::wstring& name)
 {
     for (;; Sleep(kHeldPauseMs)) {
-        if (RenameInto(copy, m_target, name, true))
+        if (RenameInto(copy, m_target, name, true) >= 0)
             return Outcome::Installed;
         // The image editor maps every plug-in it loaded, and Windows renames no
         // file over a mapped one; but the mapped file opens for DELETE with all
@@ -151,19 +153,22 @@ FileInstaller::Outcome FileInstaller::Replace(HANDLE copy, const std::wstring& n
     }
 }
 
-// The old file goes aside under a temporary name, which the next run's
-// clean-up removes once nothing maps it; then the copy takes its place. If
-// that fails, the old file goes back: the plug-in stays old or new, whole.
+// The old file goes aside under a temporary name, and is deleted once nothing
+// maps it: at once, or by the first run after. Then the copy takes its place.
+// If that fails, the old file goes back: the plug-in stays old or new, whole.
 FileInstaller::Outcome FileInstaller::SwapAside(HANDLE copy, HANDLE old, const std::wstring& name)
 {
-    bool aside = false;
-    for (unsigned n = 1; n <= kTempNames && !aside; ++n)
-        if (!(aside = RenameInto(old, m_target, TempName(n), false)) && !NameInUse(GetLastError()))
+    NTSTATUS aside = -1;
+    for (unsigned n = 1; n <= kTempNames && aside < 0; ++n)
+        if ((aside = RenameInto(old, m_target, TempName(n), false)) < 0 && !NameInUse(aside))
             break;
-    if (!aside)
+    if (aside < 0)
         return Outcome::Failed;
-    if (RenameInto(copy, m_target, name, false))
+    if (RenameInto(copy, m_target, name, false) >= 0) {
+        DeleteOnClose(old);  // refused while mapped
         return Outcome::Installed;
-    RenameInto(old, m_target, name, false);
-    return Outcome::Failed;
+    }
+    if (RenameInto(old, m_target, name, false) >= 0)
+        return Outcome::Failed;
+    return RenameInto(copy, m_target, name, false) >= 0 ? Outcome::Installed : Outcome::Failed;
 }

@@ -1,7 +1,5 @@
 #include "engine/folder.h"
 
-#include <winternl.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -106,13 +104,17 @@ static NTSTATUS OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MAS
         disposition, options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
 }
 
-static bool FileId(HANDLE handle, LARGE_INTEGER& id)
+// One file: its volume and its 128-bit id (ReFS's 64-bit ids need not be
+// unique). FileIdInfo, from Windows 8 on; Windows 7 has no placeholders.
+static bool SameFile(HANDLE a, HANDLE b)
 {
-    FILE_INTERNAL_INFORMATION info;
-    IO_STATUS_BLOCK io = {};
-    const bool read = NtQueryInformationFile(handle, &io, &info, sizeof info, FileInternalInformation) >= 0;
-    id = info.IndexNumber;
-    return read;
+    struct {
+        ULONGLONG volume;
+        BYTE id[16];
+    } first, second;
+    const auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
+    return GetFileInformationByHandleEx(a, kFileIdInfo, &first, sizeof first) && GetFileInformationByHandleEx(b, kFileIdInfo, &second, sizeof second) &&
+           first.volume == second.volume && memcmp(first.id, second.id, sizeof first.id) == 0;
 }
 
 Opened Folder::Open(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition, ULONG options) const
@@ -127,9 +129,11 @@ Opened Folder::Open(const std::wstring& name, ACCESS_MASK access, ULONG share, U
     HANDLE handle = nullptr;
     const NTSTATUS status = OpenRelative(m_handle.Get(), name, access, share, disposition, options | FILE_OPEN_REPARSE_POINT, handle);
     if (status < 0) {
+        opened.status = status;
         opened.error = RtlNtStatusToDosError(status);
         return opened;
     }
+    opened.status = status;
     opened.handle = Handle(handle);
     opened.inPlace = ReadInfo(handle, opened.info) && !IsLink(opened.info) && IsChild(handle, name);
     // Opened as itself, a placeholder may show its bare stream, not the data its
@@ -138,9 +142,7 @@ Opened Folder::Open(const std::wstring& name, ACCESS_MASK access, ULONG share, U
     const DWORD kPlaceholder = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
     if (opened.inPlace && (access & FILE_READ_DATA) && (opened.info.attributes & kPlaceholder) == FILE_ATTRIBUTE_REPARSE_POINT) {
         HANDLE data = nullptr;
-        LARGE_INTEGER first, second;
-        opened.inPlace = OpenRelative(m_handle.Get(), name, access, share, FILE_OPEN, options, data) >= 0 &&
-                         FileId(handle, first) && FileId(data, second) && first.QuadPart == second.QuadPart;
+        opened.inPlace = OpenRelative(m_handle.Get(), name, access, share, FILE_OPEN, options, data) >= 0 && SameFile(handle, data);
         opened.handle = Handle(data);
     }
     return opened;
@@ -197,13 +199,10 @@ bool Folder::List(std::vector<Entry>& entries) const
                 break;
         }
     }
-    // Only the end of the list ends it; a folder without even "." and ".." (a
-    // drive's root) has nothing to list from the first call on.
-    const DWORD error = GetLastError();
-    return m_handle && (error == ERROR_NO_MORE_FILES || (kind == FileIdBothDirectoryRestartInfo && error == ERROR_FILE_NOT_FOUND));
+    return m_handle && GetLastError() == ERROR_NO_MORE_FILES;  // only the end of the list ends it
 }
 
-bool RenameInto(HANDLE file, const Folder& folder, const std::wstring& name, bool replace)
+NTSTATUS RenameInto(HANDLE file, const Folder& folder, const std::wstring& name, bool replace)
 {
     // SetFileInformationByHandle refuses a folder handle here under Wine; the
     // native call takes it everywhere.
@@ -217,7 +216,7 @@ bool RenameInto(HANDLE file, const Folder& folder, const std::wstring& name, boo
     IO_STATUS_BLOCK io = {};
     const NTSTATUS status = NtSetInformationFile(file, &io, info, static_cast<ULONG>(buffer.size() * sizeof(LONGLONG)), FileRenameInformation);
     SetLastError(RtlNtStatusToDosError(status));
-    return status >= 0;
+    return status;
 }
 
 bool DeleteOnClose(HANDLE file)

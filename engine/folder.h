@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <array>
 #include <string>
@@ -46,6 +47,7 @@ struct FileInfo {
 struct Opened {
     Handle handle;                // empty when the open failed
     DWORD error = ERROR_SUCCESS;  // why it failed, as a Win32 error
+    NTSTATUS status = 0;          // and as the system said it
     FileInfo info;                // when it did not
     bool inPlace = false;         // the name itself: no link, no target elsewhere
 };
@@ -93,7 +95,7 @@ private:
 };
 
 // Renames file (opened with DELETE access) to name in folder, in one step.
-bool RenameInto(HANDLE file, const Folder& folder, const std::wstring& name, bool replace);
+NTSTATUS RenameInto(HANDLE file, const Folder& folder, const std::wstring& name, bool replace);
 // Marks the file for deletion once its last handle closes.
 bool DeleteOnClose(HANDLE file);
 // Sets attributes and, unless zero, the last write time.

@@ -197,11 +197,25 @@ const Action kOk{IDOK, BM_CLICK, 0, true}, kEnter{0, WM_KEYDOWN, VK_RETURN, true
     kOkCommand{0, WM_COMMAND, MAKEWPARAM(IDOK, 1), true}, kCancelCommand{0, WM_COMMAND, MAKEWPARAM(IDCANCEL, 1), false},  // as accelerators send them
     kAbout{0, WM_SYSCOMMAND, IDM_ABOUTBOX, false};
 
+// A folder of the test's own, never one that was there (a killed run's, whose
+// process number Wine may give again): the scene writes, and later removes,
+// nothing anywhere else.
+std::string OwnFolder()
+{
+    const std::string stem = ToUtf8(fs::temp_directory_path().wstring()) + "tandrel-" + std::to_string(GetCurrentProcessId()) + "-";
+    static int s_scenes = 0;
+    while (!CreateDirectoryW(Wide(stem + std::to_string(++s_scenes)).c_str(), nullptr))
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            std::printf("program_win_tests: cannot make a folder of its own in %s\n", stem.c_str());
+            std::abort();
+        }
+    return stem + std::to_string(s_scenes);
+}
+
 // A medium with plug-ins and a folder, Photoshop 5.0 with its Filters folder,
 // and the program; all removed when the test ends.
 struct Scene : ::testing::Test {
-    inline static int s_scenes = 0;
-    const std::string root = ToUtf8(fs::temp_directory_path().wstring()) + "tandrel-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++s_scenes);
+    const std::string root = OwnFolder();
     const std::string ps = root + "\\PS", source = root + kSource;
     std::string vendor = ps + "\\Filters\\Morvask software", setup = root + "\\medium\\Setup";
     std::string exe = "tandrel.exe", title = "tandrel";  // the program file, and so the boxes' caption
@@ -218,10 +232,6 @@ struct Scene : ::testing::Test {
 
     Scene()
     {
-        if (!CreateDirectoryW(Wide(root).c_str(), nullptr)) {  // a folder of its own, never one that was there
-            std::printf("program_win_tests: cannot make a folder of its own: %s\n", root.c_str());
-            std::abort();  // rather than write, and later remove, anything anywhere else
-        }
         WriteText(ps + "\\Filters\\other maker.8bf", "not ours");
         SetPluginPath("5.0", REG_SZ, ps + "\\" + '\0');
         // Not every plug-in file is an .8bf; docs is no plug-in.
@@ -704,9 +714,11 @@ TEST_F(Scene, LoadedPluginReplacedAndRemovedOnceLetGo)
     for (int run = 0; run < 2; ++run, loaded.reset()) {
         ASSERT_NO_FATAL_FAILURE(Launch());
         Act(kOk);
+        const DWORD acted = GetTickCount();
         Boxes();
         EXPECT_EQ(shown, Lines{}) << report;
         EXPECT_TRUE(Exited() && ReadText(vendor + "\\a.8bf") == "new a");
+        EXPECT_LT(GetTickCount() - acted, 2000u) << "waited as for a held plug-in";
     }
     EXPECT_EQ(::Snapshot(vendor).size(), 5u);  // a, b, ReadMe.txt, LICENSE and the link
 }

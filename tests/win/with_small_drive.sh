@@ -7,8 +7,14 @@ prefix=$1
 shift
 small=$(dirname "$prefix")/smalldrive readonly=$(dirname "$prefix")/readonlydrive
 mkdir -p "$small" "$readonly/PS/Filters" "$prefix/dosdevices"
-[ -e "$readonly/PS/Filters/other maker.8bf" ] || echo "not ours" >"$readonly/PS/Filters/other maker.8bf"
-trap 'rm -f "$prefix/dosdevices/s:" "$prefix/dosdevices/r:"; for d in "$small" "$readonly"; do ! mountpoint -q "$d" || umount "$d"; done' EXIT
+# Also what a killed run left, mounted once or more.
+unmount() {
+  rm -f "$prefix/dosdevices/s:" "$prefix/dosdevices/r:"
+  for d in "$small" "$readonly"; do while mountpoint -q "$d"; do umount "$d"; done; done
+}
+unmount
+trap unmount EXIT
+echo "not ours" >"$readonly/PS/Filters/other maker.8bf"
 if mount -t tmpfs -o size=4m tandrel-small "$small"; then
   ln -sfn "$small" "$prefix/dosdevices/s:"
   export TANDREL_SMALL_DRIVE=S:
