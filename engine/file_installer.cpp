@@ -141,7 +141,7 @@ FileInstaller::Outcome FileInstaller::Replace(HANDLE copy, const std::wstring& n
         if (target.inPlace)
             return SwapAside(copy, target.handle.Get(), name);
         // Held without delete sharing: by another program, for a moment or to its end.
-        if (target.error != ERROR_SHARING_VIOLATION)
+        if (target.Error() != ERROR_SHARING_VIOLATION)
             return Outcome::Failed;
         const DWORD now = GetTickCount();
         if (!m_anyHeld) {

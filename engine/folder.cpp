@@ -121,19 +121,15 @@ Opened Folder::Open(const std::wstring& name, ACCESS_MASK access, ULONG share, U
 {
     Opened opened;
     if (!m_handle || name.size() > 32767) {
-        opened.error = ERROR_PATH_NOT_FOUND;
+        opened.status = static_cast<NTSTATUS>(0xC000003A);  // the path's folder is not there
         return opened;
     }
     // Windows opens a link itself with FILE_OPEN_REPARSE_POINT; Wine opens its
     // target, which the final path gives away.
     HANDLE handle = nullptr;
-    const NTSTATUS status = OpenRelative(m_handle.Get(), name, access, share, disposition, options | FILE_OPEN_REPARSE_POINT, handle);
-    if (status < 0) {
-        opened.status = status;
-        opened.error = RtlNtStatusToDosError(status);
+    opened.status = OpenRelative(m_handle.Get(), name, access, share, disposition, options | FILE_OPEN_REPARSE_POINT, handle);
+    if (opened.status < 0)
         return opened;
-    }
-    opened.status = status;
     opened.handle = Handle(handle);
     opened.inPlace = ReadInfo(handle, opened.info) && !IsLink(opened.info) && IsChild(handle, name);
     // Opened as itself, a placeholder may show its bare stream, not the data its
@@ -164,7 +160,7 @@ bool Folder::IsChild(HANDLE handle, const std::wstring& name) const
 // which cannot be opened or made. A folder that merely cannot be opened has not.
 Folder Folder::Checked(Opened opened, bool& taken) const
 {
-    const DWORD error = opened.error;
+    const DWORD error = opened.Error();
     taken = opened.handle ? !(opened.inPlace && IsFolder(opened)) : error == ERROR_DIRECTORY || error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
     if (taken || !opened.handle)
         return Folder();

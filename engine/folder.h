@@ -46,10 +46,11 @@ struct FileInfo {
 // What a name opened in a folder turned out to be.
 struct Opened {
     Handle handle;                // empty when the open failed
-    DWORD error = ERROR_SUCCESS;  // why it failed, as a Win32 error
-    NTSTATUS status = 0;          // and as the system said it
+    NTSTATUS status = 0;          // why it failed, as the system said it
     FileInfo info;                // when it did not
     bool inPlace = false;         // the name itself: no link, no target elsewhere
+
+    DWORD Error() const { return RtlNtStatusToDosError(status); }
 };
 
 // The forms Windows may name a file by, in the order tried: from its drive
