@@ -30,9 +30,16 @@ trap stop_all EXIT
 start_screen build/screen
 
 status=0
-# run_tests TREE VARIABLE: the tree's tests; VARIABLE says how they went.
+# run_tests TREE VARIABLE: the tree's tests; VARIABLE says how they went. A
+# failure ends with a short account, so that the last lines of a long run tell
+# it: the first failed checks, and the case last started (the one a time limit cut off).
 run_tests() {
-  if ctest --test-dir "$1" --output-on-failure; then printf -v "$2" passed; else printf -v "$2" FAILED; status=1; fi
+  if ctest --test-dir "$1" --output-on-failure; then printf -v "$2" passed; return; fi
+  printf -v "$2" FAILED
+  status=1
+  local log=$1/Testing/Temporary/LastTest.log
+  echo "In short, $1:"
+  { grep -aE 'Failure$|in vain|\[  FAILED  \]' "$log" | head -n 6; grep -a '\[ RUN      \]' "$log" | tail -n 1; } | cut -c1-200 || true
 }
 run_tests build/host host
 run_tests build/win win

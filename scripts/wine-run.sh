@@ -42,6 +42,8 @@ if [ ! -f "$prefix/system.reg" ]; then
   "$loader" wineboot -i >/dev/null 2>&1
   # No window manager here: without this Wine waits about 2 s on every closing window.
   "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # A crash ends the process with a backtrace on stderr, instead of a dialog that waits for a click.
+  "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   # Debian's Wine does not find its own Marlett: without it the caption buttons show letters.
   cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
   "$server" -w
@@ -54,10 +56,13 @@ exec 9>&-
 # pipes, so a caller waiting for end of output (ctest) would wait forever.
 out=$(mktemp); err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
+# TIME_LIMIT (seconds), where set, ends a program that hangs while there is time
+# to show what it printed: a caller's own limit would kill this script with it.
 set +e
-"$loader" "$@" >"$out" 2>"$err" </dev/null
+${TIME_LIMIT:+timeout -k 10 "$TIME_LIMIT"} "$loader" "$@" >"$out" 2>"$err" </dev/null
 rc=$?
 set -e
+[ $rc != 124 ] || echo "wine-run.sh: ended after TIME_LIMIT=$TIME_LIMIT s" >>"$err"
 cat "$out"
 cat "$err" >&2
 exit $rc

@@ -1,7 +1,9 @@
 // What another process cannot see of the installer dialog, in this process on
-// the program's resources: its icons and the system menu entry.
+// the program's resources: its icons and the system menu entry; and the icon of
+// the program's message boxes.
 #include <gtest/gtest.h>
 
+#include "dlg/app.h"
 #include "res/resource.h"
 #include "ui/installer_dialog.h"
 
@@ -31,6 +33,22 @@ TEST(InstallerDialog, IconsAndAboutEntry)
     InstallerDialog dialog;
     SetTimer(nullptr, 0, 1, Check);  // runs once the modal loop does
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+}
+
+void CALLBACK CheckBox(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    HWND box = FindWindowA("#32770", App::Title().c_str()), icon = FindWindowExW(box, nullptr, L"Static", nullptr);
+    while (icon && (GetWindowLongW(icon, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
+        icon = FindWindowExW(box, icon, L"Static", nullptr);
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(icon, STM_GETICON, 0, 0)), LoadIconA(nullptr, IDI_EXCLAMATION));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST(AfxMessageBox, ExclamationIcon)
+{
+    SetTimer(nullptr, 0, 1, CheckBox);
+    AfxMessageBox("a warning");
 }
 
 }  // namespace

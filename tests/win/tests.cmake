@@ -54,4 +54,6 @@ add_test(NAME program_mounted_drives COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/
          ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:program_win_tests> --gtest_filter=*FullDisk*:*ReadOnlyDrive*)
 add_test(NAME dialog_win_tests COMMAND dialog_win_tests)
 # One prefix, one set of registry keys, one screen: one test at a time.
-set_tests_properties(${wine_tests} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix TIMEOUT 600)
+# A hung program is ended before the limit, so that its output is shown.
+set_tests_properties(${wine_tests} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix TIMEOUT 600
+                     ENVIRONMENT_MODIFICATION TIME_LIMIT=set:540)
