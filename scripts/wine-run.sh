@@ -42,11 +42,14 @@ if [ ! -f "$prefix/system.reg" ]; then
   "$loader" wineboot -i >/dev/null 2>&1
   # No window manager here: without this Wine waits about 2 s on every closing window.
   "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  # A crash ends the process with a backtrace on stderr, instead of a dialog that waits for a click.
-  "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   # Debian's Wine does not find its own Marlett: without it the caption buttons show letters.
   cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
   "$server" -w
+fi
+# A crash ends the process with a backtrace on stderr, instead of a dialog that
+# waits for a click; also in a prefix made before this was set.
+if ! grep -q '"ShowCrashDialog"=dword:00000000' "$prefix/user.reg" 2>/dev/null; then
+  "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 fi
 "$server" -p 60 </dev/null >/dev/null 2>&1 || true
 flock -u 9
@@ -62,7 +65,7 @@ set +e
 ${TIME_LIMIT:+timeout -k 10 "$TIME_LIMIT"} "$loader" "$@" >"$out" 2>"$err" </dev/null
 rc=$?
 set -e
-[ $rc != 124 ] || echo "wine-run.sh: ended after TIME_LIMIT=$TIME_LIMIT s" >>"$err"
+case $rc in 124 | 137) [ -z "${TIME_LIMIT:-}" ] || echo "wine-run.sh: ended after TIME_LIMIT=$TIME_LIMIT s" >>"$err" ;; esac
 cat "$out"
 cat "$err" >&2
 exit $rc

@@ -12,7 +12,7 @@ namespace {
 void CALLBACK Check(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
-    HWND dlg = FindWindowA("#32770", "Tandrel");
+    HWND dlg = GetActiveWindow();  // found by no caption, so that a wrong one fails rather than hangs
     HICON icon = LoadIconA(GetModuleHandleW(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(dlg, WM_QUERYDRAGICON, 0, 0)), icon);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(dlg, WM_GETICON, ICON_BIG, 0)), icon);
@@ -38,7 +38,7 @@ TEST(InstallerDialog, IconsAndAboutEntry)
 void CALLBACK CheckBox(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
-    HWND box = FindWindowA("#32770", App::Title().c_str()), icon = FindWindowExW(box, nullptr, L"Static", nullptr);
+    HWND box = GetActiveWindow(), icon = FindWindowExW(box, nullptr, L"Static", nullptr);
     while (icon && (GetWindowLongW(icon, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
         icon = FindWindowExW(box, icon, L"Static", nullptr);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(icon, STM_GETICON, 0, 0)), LoadIconA(nullptr, IDI_EXCLAMATION));

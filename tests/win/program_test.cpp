@@ -626,12 +626,11 @@ TEST_P(Rows, Run)
 INSTANTIATE_TEST_SUITE_P(Program, Rows, ::testing::ValuesIn(kRows), [](const auto& info) { return std::string(info.param.name); });
 
 // Installs a big plug-in over an old one and stops the program once its copy
-// passes a megabyte. The program runs only while the test looks at the copy a
-// few times, so it stands early in the copy, every time.
-const std::string kBig(16 << 20, 'n');
-void StopInTheBigCopy(Scene& s)
+// passes a megabyte. Between two looks at the copy the program runs only for a
+// moment, so it stands early in the copy, every time.
+void StopInTheBigCopy(Scene& s, const std::string& big)
 {
-    WriteText(s.source + "\\big.8bf", kBig);
+    WriteText(s.source + "\\big.8bf", big);
     WriteText(s.vendor + "\\big.8bf", "old big");
     ASSERT_NO_FATAL_FAILURE(s.Launch());
     s.Act(kOk);
@@ -639,39 +638,39 @@ void StopInTheBigCopy(Scene& s)
     stopped.ContextFlags = CONTEXT_CONTROL;
     const auto passed = [&] { return FileSize(s.vendor + "\\~tandrel1.tmp") > 1 << 20; };  // the small ones never get there
     ASSERT_TRUE(WaitFor("the big plug-in's copy to pass a megabyte", [&] {
-        ResumeThread(s.program.Thread());
-        bool past = false;
-        for (int look = 0; look < 10 && !past; ++look)
-            past = passed();
-        SuspendThread(s.program.Thread());
-        GetThreadContext(s.program.Thread(), &stopped);  // returns once the thread stands
-        return past;
+        for (int step = 0; step < 100 && !passed(); ++step) {
+            ResumeThread(s.program.Thread());
+            SuspendThread(s.program.Thread());
+            GetThreadContext(s.program.Thread(), &stopped);  // returns once the thread stands
+        }
+        return passed();
     }));
 }
 
 // Killed while the big plug-in's copy is written, then run again.
 TEST_F(Scene, KilledDuringACopyThenRunAgain)
 {
-    ASSERT_NO_FATAL_FAILURE(StopInTheBigCopy(*this));
-    EXPECT_NE(ReadText(vendor + "\\~tandrel1.tmp"), kBig);
+    const std::string big(128 << 20, 'n');
+    ASSERT_NO_FATAL_FAILURE(StopInTheBigCopy(*this, big));
+    EXPECT_NE(ReadText(vendor + "\\~tandrel1.tmp"), big);
     program.Close();
     EXPECT_EQ(ReadText(vendor + "\\big.8bf"), "old big");
     ASSERT_NO_FATAL_FAILURE(Launch());
     Act(kOk);
     Boxes();
     EXPECT_EQ(shown, Lines{}) << report;
-    EXPECT_TRUE(Exited() && ReadText(vendor + "\\big.8bf") == kBig && ::Snapshot(vendor).size() == 5);  // a, b, ReadMe.txt, LICENSE and big
+    EXPECT_TRUE(Exited() && ReadText(vendor + "\\big.8bf") == big && ::Snapshot(vendor).size() == 5);  // a, b, ReadMe.txt, LICENSE and big
 }
 
 // The vendor folder's parent swapped for a link to a decoy while the program
 // stands in a copy: it goes on in the folder it checked, and only there.
 TEST_F(Scene, FolderSwitchedDuringACopy)
 {
-    const std::string filters = ps + "\\Filters", away = filters + ".away";
+    const std::string big(16 << 20, 'n'), filters = ps + "\\Filters", away = filters + ".away";
     Decoy(*this);
     std::filesystem::create_directory(Long(root + kDecoy + "\\Morvask software"));
     const Tree decoy = ::Snapshot(root + kDecoy);
-    ASSERT_NO_FATAL_FAILURE(StopInTheBigCopy(*this));
+    ASSERT_NO_FATAL_FAILURE(StopInTheBigCopy(*this, big));
     // Nor may the vendor folder itself move; Windows refuses its parent too.
     EXPECT_FALSE(MoveFileW(Wide(vendor).c_str(), Wide(vendor + ".away").c_str()));
     const bool moved = MoveFileW(Wide(filters).c_str(), Wide(away).c_str());
@@ -685,7 +684,7 @@ TEST_F(Scene, FolderSwitchedDuringACopy)
     // Wine names a moved folder's files by their old paths, so there the rest
     // fail and are named; nothing is cut either way.
     const std::string installed = (moved ? away : filters) + "\\Morvask software", kept = ReadText(installed + "\\big.8bf");
-    EXPECT_TRUE(kept == kBig || (moved && kept == "old big"));
+    EXPECT_TRUE(kept == big || (moved && kept == "old big"));
     EXPECT_TRUE(moved || (shown.empty() && ::Snapshot(installed).size() == 5)) << report;
 }
 
