@@ -599,6 +599,8 @@ TEST_P(Rows, Run)
     }
     Boxes();
     EXPECT_EQ(shown, row.boxes);
+    if (shown != row.boxes)
+        return;  // the rest would wait for an end that is not coming
     // The report: its head, a name a line in the order copied, and after an
     // empty line the hint, where the scene holds plug-ins to the end.
     const size_t hint = std::min(report.find("\n\n"), report.size());
