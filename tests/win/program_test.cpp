@@ -308,12 +308,12 @@ struct Scene : ::testing::Test {
         Box box;
         for (Sync(); shown.size() < 20 && (box = program.WaitBox(dlg, 0)).hwnd; Sync()) {
             const bool about = box.caption == kAboutCaption, isReport = box.text.rfind(kMsgCopyFailedHead, 0) == 0;
+            ASSERT_EQ(GetWindow(box.hwnd, GW_OWNER), dlg);  // or the installer never waits behind it
             // A box that never comes up or goes away ends the row: the next would wait for it again.
             if (!WaitFor("\"" + box.text + box.caption + "\" on screen over the disabled installer",
                     [&] { return IsWindowVisible(box.hwnd) && !IsWindowEnabled(dlg); }))
                 return;
             EXPECT_TRUE(about || box.caption == title) << box.caption;
-            EXPECT_EQ(GetWindow(box.hwnd, GW_OWNER), dlg);
             RECT installer = {};
             EXPECT_TRUE(!about || (GetWindowRect(dlg, &installer) && Centred(box.hwnd, installer)));
             report = isReport ? box.text : report;
