@@ -31,23 +31,26 @@ start_screen build/screen
 
 status=0
 # run_tests TREE VARIABLE: the tree's tests; VARIABLE says how they went. A
-# failure ends with a short account, so that the last lines of a long run tell
-# it: the first failed checks, and any case started that never ended (one a time limit cut off).
+# failure adds to a short account shown at the end, so that the last lines of a
+# long run tell it: the first failed checks, and any case started that never
+# ended (one a time limit cut off).
+account=
 run_tests() {
   if ctest --test-dir "$1" --output-on-failure; then printf -v "$2" passed; return; fi
   printf -v "$2" FAILED
   status=1
   local log=$1/Testing/Temporary/LastTest.log
-  echo "In short, $1:"
-  { grep -aE 'Failure$|in vain|\[  FAILED  \]' "$log" | head -n 6
+  account+="In short, $1:"$'\n'$({
+    grep -aE -A2 'Failure$|in vain' "$log" | head -n 9
     awk '/\[ RUN      \]/ { run = $0 } /\[ +(OK|FAILED|SKIPPED) +\]/ { run = "" } /^Test time/ { if (run) print "never ended: " run; run = "" }' "$log"
-  } | cut -c1-200 || true
+  } | cut -c1-200 || true)$'\n'
 }
 run_tests build/host host
 run_tests build/win win
 run_tests build/win64 win64
 
 echo
+printf %s "$account"
 echo "Host tests: $host"
 echo "Windows programs tested:"
 if [ "$RUNS_32BIT" = yes ]; then

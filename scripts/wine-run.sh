@@ -46,8 +46,8 @@ if [ ! -f "$prefix/system.reg" ]; then
   cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
   "$server" -w
 fi
-# A crash ends the process with a backtrace on stderr, instead of a dialog that
-# waits for a click; also in a prefix made before this was set.
+# A crash ends the process with a backtrace, instead of a dialog that waits for
+# a click; also in a prefix made before this was set.
 if ! grep -q '"ShowCrashDialog"=dword:00000000' "$prefix/user.reg" 2>/dev/null; then
   "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 fi
@@ -66,6 +66,11 @@ ${TIME_LIMIT:+timeout -k 10 "$TIME_LIMIT"} "$loader" "$@" >"$out" 2>"$err" </dev
 rc=$?
 set -e
 case $rc in 124 | 137) [ -z "${TIME_LIMIT:-}" ] || echo "wine-run.sh: ended after TIME_LIMIT=$TIME_LIMIT s" >>"$err" ;; esac
+# Without the dialog, a crashed program may still end with status 0.
+if [ $rc = 0 ] && grep -q '^wine: Unhandled' "$err"; then
+  echo "wine-run.sh: the program crashed" >>"$err"
+  rc=1
+fi
 cat "$out"
 cat "$err" >&2
 exit $rc

@@ -31,6 +31,22 @@ TEST(SplitPath, FolderBaseNameExtension)
     }
 }
 
+// Every trailing backslash goes, and never the second byte of a character.
+TEST(StripTrailingBackslashes, WholeCharacters)
+{
+    const struct {
+        const LeadBytes& lead;
+        std::string path, stripped;
+    } cases[] = {
+        {kSingleByte, "C:\\PS\\\\", "C:\\PS"}, {kSingleByte, "C:\\PS", "C:\\PS"},     {kSingleByte, "\\\\", ""},
+        {k932, "C:\\\x95\\\\\\", "C:\\\x95\\"}, {k932, "C:\\\x88\x9F\\", "C:\\\x88\x9F"}, {kSingleByte, "C:\\\x95\\", "C:\\\x95"},
+    };
+    for (auto c : cases) {
+        StripTrailingBackslashes(c.path, c.lead);
+        EXPECT_EQ(c.path, c.stripped);
+    }
+}
+
 TEST(IsPlainFileName, OnlyNamesThatReachTheFileSystemAsThemselves)
 {
     const std::pair<const wchar_t*, bool> cases[] = {
