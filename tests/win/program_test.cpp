@@ -310,17 +310,15 @@ struct Scene : ::testing::Test {
             const bool about = box.caption == kAboutCaption, isReport = box.text.rfind(kMsgCopyFailedHead, 0) == 0;
             ASSERT_EQ(GetWindow(box.hwnd, GW_OWNER), dlg);  // or the installer never waits behind it
             // A box that never comes up or goes away ends the row: the next would wait for it again.
-            if (!WaitFor("\"" + box.text + box.caption + "\" on screen over the disabled installer",
-                    [&] { return IsWindowVisible(box.hwnd) && !IsWindowEnabled(dlg); }))
-                return;
+            ASSERT_TRUE(WaitFor("\"" + box.text + box.caption + "\" on screen over the disabled installer",
+                [&] { return IsWindowVisible(box.hwnd) && !IsWindowEnabled(dlg); }));
             EXPECT_TRUE(about || box.caption == title) << box.caption;
             RECT installer = {};
             EXPECT_TRUE(!about || (GetWindowRect(dlg, &installer) && Centred(box.hwnd, installer)));
             report = isReport ? box.text : report;
             shown.push_back(about ? box.caption : isReport ? kMsgCopyFailedHead : box.text);
             PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
-            if (!WaitFor("the box to close", [&] { return !IsWindow(box.hwnd); }))
-                return;
+            ASSERT_TRUE(WaitFor("the box to close", [&] { return !IsWindow(box.hwnd); }));
         }
     }
     // Typed over the selected text key by key, or all at once as a fast typist
@@ -598,9 +596,7 @@ TEST_P(Rows, Run)
         locks.clear();
     }
     Boxes();
-    EXPECT_EQ(shown, row.boxes);
-    if (shown != row.boxes)
-        return;  // the rest would wait for an end that is not coming
+    ASSERT_EQ(shown, row.boxes);  // or the rest would wait for an end that is not coming
     // The report: its head, a name a line in the order copied, and after an
     // empty line the hint, where the scene holds plug-ins to the end.
     const size_t hint = std::min(report.find("\n\n"), report.size());
