@@ -126,6 +126,8 @@ bool RunsUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wi
 
 // Under Wine, runs the Unix program that line names on the Unix names of
 // paths, then waits until done: Wine cannot wait for a Unix program's end.
+// Nor does it give handles for one: what it leaves in pi is stale stack, and
+// closing it closed a handle of this process (the cached HKLM key).
 template <class Done>
 bool RunUnix(std::wstring line, const Lines& paths, const std::string& what, Done done)
 {
@@ -140,11 +142,7 @@ bool RunUnix(std::wstring line, const Lines& paths, const std::string& what, Don
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return WaitFor(what, done);
+    return CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) && WaitFor(what, done);
 }
 
 bool Exists(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -273,7 +271,8 @@ struct Scene : ::testing::Test {
     void SetPluginPath(const std::string& version, DWORD type, const std::string& data)
     {
         const std::wstring key = Wide("SOFTWARE\\Adobe\\Photoshop\\" + version), wide = Wide(data);
-        RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"PlugInPath", type, wide.data(), static_cast<DWORD>(wide.size() * sizeof(wchar_t)));
+        EXPECT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"PlugInPath", type, wide.data(), static_cast<DWORD>(wide.size() * sizeof(wchar_t))),
+            ERROR_SUCCESS);
     }
 
     void Launch()
