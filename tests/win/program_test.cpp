@@ -116,46 +116,51 @@ Tree Snapshot(const std::string& dir)
 // them. On a real machine the run refuses to start while one exists.
 const std::pair<HKEY, const wchar_t*> kOwnedKeys[] = {{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Adobe\\Photoshop\\5.0"},
     {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Adobe\\Photoshop\\7.0"}, {HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\tandrel.exe"}};
-void DeleteOwnedKeys()
+bool DeleteOwnedKeys()
 {
-    for (const auto& [root, key] : kOwnedKeys)
-        RegDeleteTreeW(root, key);
+    bool gone = true;
+    for (const auto& [root, key] : kOwnedKeys) {
+        const LSTATUS status = RegDeleteTreeW(root, key);
+        gone = gone && (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND);
+    }
+    return gone;
 }
 
 bool RunsUnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
-// Under Wine, runs the Unix program that line names on the Unix names of
-// paths, then waits until done: Wine cannot wait for a Unix program's end.
-// Nor does it give handles for one: what it leaves in pi is stale stack, and
-// closing it closed a handle of this process (the cached HKLM key).
-template <class Done>
-bool RunUnix(std::wstring line, const Lines& paths, const std::string& what, Done done)
+// Under Wine, runs a Unix program on the Unix names of paths and waits for its
+// end; true if it ended well. CreateProcess would start it too, but hands back
+// stale stack for its handles, and resumes that as a thread.
+bool RunUnix(Lines argv, const Lines& paths)
 {
+    using Spawn = LONG(WINAPI*)(char* const*, int);
     using UnixName = char*(CDECL*)(const wchar_t*);
+    const auto spawn = reinterpret_cast<Spawn>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
     const auto unix = reinterpret_cast<UnixName>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    const std::wstring program = L"Z:\\bin\\" + line.substr(0, line.find(L' '));
     for (const std::string& path : paths) {
         char* name = unix(Wide(path).c_str());
-        line += L" \"" + Wide(name) + L"\"";
+        if (!name)
+            return false;
+        argv.push_back(name);
         HeapFree(GetProcessHeap(), 0, name);
     }
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    return CreateProcessW(program.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi) && WaitFor(what, done);
+    std::vector<char*> args;
+    for (std::string& arg : argv)
+        args.push_back(&arg[0]);
+    args.push_back(nullptr);
+    return spawn && spawn(args.data(), 1) == 0;
 }
-
-bool Exists(const std::string& path) { return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A link at link to target: symbolic, or with hard another name of the same
 // file. Wine's CreateSymbolicLinkW makes nothing, so there the Unix ln makes it.
 bool MakeLink(const std::string& target, const std::string& link, bool hard)
 {
     const bool folder = GetFileAttributesW(Wide(target).c_str()) & FILE_ATTRIBUTE_DIRECTORY;
+    if (hard)
+        return CreateHardLinkW(Wide(link).c_str(), Wide(target).c_str(), nullptr);
     if (!RunsUnderWine())
-        return hard ? CreateHardLinkW(Wide(link).c_str(), Wide(target).c_str(), nullptr)
-                    : CreateSymbolicLinkW(Wide(link).c_str(), Wide(target).c_str(), folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
-    return RunUnix(hard ? L"ln" : L"ln -s", {target, link}, "the link " + link, [&] { return Exists(link); });
+        return CreateSymbolicLinkW(Wide(link).c_str(), Wide(target).c_str(), folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
+    return RunUnix({"ln", "-sfn"}, {target, link});  // -fn: over a link a killed run left
 }
 
 // A temporary copy of the program's own, which no run may leave behind.
@@ -227,15 +232,17 @@ struct Scene : ::testing::Test {
     {
         program.Close();
         locks.clear();
-        if (!driveLink.empty())
-            RunUnix(L"rm", {driveLink}, "the drive removed", [&] { return !Exists(driveLink); });
+        if (!driveLink.empty()) {
+            EXPECT_TRUE(RunUnix({"rm", "-f"}, {driveLink}));
+        }
         // Wine removes what a link leads to, not the link.
-        if (!links.empty() && RunsUnderWine())
-            RunUnix(L"rm -rf", {root}, "the scene removed", [&] { return !Exists(root); });
+        if (!links.empty() && RunsUnderWine()) {
+            EXPECT_TRUE(RunUnix({"rm", "-rf"}, {root}));
+        }
         RemoveTree(root);
         if (drive != root)
             RemoveTree(drive + "\\PS");
-        DeleteOwnedKeys();
+        EXPECT_TRUE(DeleteOwnedKeys());  // or the next row reads this one's
     }
     // Of the medium's plug-ins only these.
     void Keep(const Lines& kept)
@@ -246,8 +253,9 @@ struct Scene : ::testing::Test {
     }
     void Hold(const std::string& path)
     {
-        locks.emplace_back(CreateFileW(Long(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), CloseHandle);
-        ASSERT_NE(locks.back().get(), INVALID_HANDLE_VALUE) << path;
+        HANDLE held = CreateFileW(Long(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE) << path;
+        locks.emplace_back(held, CloseHandle);
     }
     void Link(const std::string& target, const std::string& link, bool hard = false)
     {
@@ -560,7 +568,7 @@ const Row kRows[] = {
     // not for version.dll, which Wine's user32 loads before the program runs.
     {"PlantedDllsAreNeverLoaded", [](Scene& s) {
          for (const char* dll : {"uxtheme", "dwmapi", "comctl32"})
-             RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\tandrel.exe\\DllOverrides", dll, REG_SZ, "native,builtin", 15);
+             EXPECT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\tandrel.exe\\DllOverrides", dll, REG_SZ, "native,builtin", 15), ERROR_SUCCESS);
          for (std::string dll : {"uxtheme.dll", "dwmapi.dll", "version.dll", "comctl32.dll"})
              WriteText(s.setup + "\\" + dll, ReadText("planted\\planted.dll"));
      }},
