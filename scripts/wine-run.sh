@@ -35,21 +35,39 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$prefix"
 
-# One set-up at a time when tests start in parallel.
+# One set-up at a time when tests start in parallel. A prefix counts as made
+# only once its whole set-up has run: the mark is written last, and a prefix
+# without it, half made by a run that failed or was killed, is made again.
 exec 9>"$prefix.lock"
 flock 9
-if [ ! -f "$prefix/system.reg" ]; then
-  "$loader" wineboot -i >/dev/null 2>&1
+# setup_step TEXT COMMAND...: a step of the set-up; a failure says which, in
+# Wine's own words. Wine's own start-up fails now and then: each step is tried
+# once more, and the output says so.
+setup_step() {
+  local text=$1 out then=", trying once more"
+  shift
+  for _ in 1 2; do
+    out=$("$@" </dev/null 2>&1) && return 0
+    echo "wine-run.sh: setting up $prefix: $text failed (status $?)$then:" >&2
+    tail -n 15 <<<"$out" | sed 's/^/  /' >&2
+    then=
+  done
+  exit 1
+}
+mark=$prefix/.made-by-wine-run
+if [ ! -f "$mark" ]; then
+  "$server" -k 2>/dev/null || true
+  rm -rf "$prefix"
+  mkdir -p "$prefix"
+  setup_step "making the prefix (wineboot -i)" "$loader" wineboot -i
   # No window manager here: without this Wine waits about 2 s on every closing window.
-  "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  setup_step "turning window management off" "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
+  # A crash ends the process with a backtrace, instead of a dialog that waits for a click.
+  setup_step "turning the crash dialog off" "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
   # Debian's Wine does not find its own Marlett: without it the caption buttons show letters.
-  cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
-  "$server" -w
-fi
-# A crash ends the process with a backtrace, instead of a dialog that waits for
-# a click; also in a prefix made before this was set.
-if ! grep -q '"ShowCrashDialog"=dword:00000000' "$prefix/user.reg" 2>/dev/null; then
-  "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  setup_step "adding the Marlett font" cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
+  setup_step "waiting for the set-up's processes to end" "$server" -w
+  touch "$mark"
 fi
 "$server" -p 60 </dev/null >/dev/null 2>&1 || true
 flock -u 9
