@@ -1,5 +1,7 @@
 #include "tools/ui_driver.h"
 
+#include <cstdio>
+
 namespace {
 
 struct Search {
@@ -62,7 +64,16 @@ bool Program::Start(const std::string& path, const std::string& args)
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     std::wstring cmd = L"\"" + Wide(path) + L"\"" + (args.empty() ? L"" : L" " + Wide(args));
-    return CreateProcessW(Wide(path).c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) != FALSE;
+    const auto start = [&] { return CreateProcessW(Wide(path).c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) != FALSE; };
+    if (start())
+        return true;
+    // Wine 8 fails a start so when the new process died in Wine's own start-up,
+    // before any of the program's code ran, and leaves no process: only such a
+    // start is tried once more.
+    if (GetLastError() != ERROR_INTERNAL_ERROR || !GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+        return false;
+    std::printf("Wine could not start %s (error 1359); starting it once more\n", path.c_str());
+    return start();
 }
 
 void Program::Close()
