@@ -1,10 +1,8 @@
 # Windows build: 32-bit as it ships (or x86-64 from the same sources),
 # statically linked; tests run under Wine of the same width.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(PE_FORMAT pei-x86-64)
     set(WINE_WIDTH --64)
 else()
-    set(PE_FORMAT pei-i386)
     set(WINE_WIDTH --32)
 endif()
 if(CMAKE_CROSSCOMPILING)
@@ -16,6 +14,7 @@ endif()
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 include_directories(${CMAKE_SOURCE_DIR})
 option(TANDREL_SHIPPED "Build only the program, as it ships" OFF)
+option(TANDREL_STAND_IN "An x86-64 build standing in for the shipped 32-bit program, where 32-bit code cannot run" OFF)
 option(TANDREL_WINE_TESTS "Run the programs under Wine in the tests (off where this machine cannot run them)" ON)
 
 if(NOT TANDREL_SHIPPED)

@@ -9,7 +9,7 @@ runs=${1:-9}
 bash scripts/setup.sh
 source scripts/machine.sh
 cmake --no-warn-unused-cli -S . -B $WIN_TREE -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE=$WIN_TOOLCHAIN >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE=$WIN_TOOLCHAIN $WIN_STAND_IN >/dev/null
 cmake --build $WIN_TREE --target tandrel autopilot bare_dialog bare_dialog_themed >/dev/null
 bin=$root/$WIN_TREE
 

@@ -18,7 +18,7 @@ for name in "Morvask Blur.8bf" "Morvask Sharpen.8bf" "Morvask Emboss.8bf"; do
 done
 printf 'Morvask software plug-ins for Photoshop 5.0 and later.\r\n' > "$samples/ReadMe.txt"
 
-cmake --no-warn-unused-cli -S . -B $WIN_TREE -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$WIN_TOOLCHAIN \
+cmake --no-warn-unused-cli -S . -B $WIN_TREE -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=$WIN_TOOLCHAIN $WIN_STAND_IN \
   "-DTANDREL_PLUGINS=$(ls -d "$samples"/* | paste -sd ';')" >/dev/null
 cmake --build $WIN_TREE --target medium autopilot >/dev/null
 medium=$root/$WIN_TREE/medium

@@ -2,7 +2,7 @@
 # running 32-bit code (the 32-bit Wine loader), never guessed from the kernel.
 # TANDREL_NO_32BIT=1 answers no, so the 64-bit path can be tried anywhere.
 # Sets RUNS_32BIT (yes or no), WHY_NOT_32BIT, and for the build to run:
-#   WIN_ARCH, WIN_TREE, WIN_TOOLCHAIN, WINE_WIDTH (for wine-run.sh), REG_VIEW (for reg.exe), WIN_LABEL.
+#   WIN_ARCH, WIN_TREE, WIN_TOOLCHAIN, WIN_STAND_IN (for cmake), WINE_WIDTH (for wine-run.sh), REG_VIEW (for reg.exe), WIN_LABEL.
 if [ "${TANDREL_NO_32BIT:-}" = 1 ]; then
   RUNS_32BIT=no WHY_NOT_32BIT="TANDREL_NO_32BIT=1 is set"
 elif WHY_NOT_32BIT=$(/usr/lib/wine/wine --version 2>&1 >/dev/null); then
@@ -20,6 +20,7 @@ else
   WIN_LABEL="the x86-64 build of the same sources, under 64-bit Wine, in place of the shipped 32-bit program: $WHY_NOT_32BIT"
 fi
 WIN_TOOLCHAIN=cmake/mingw-$WIN_ARCH.cmake
+WIN_STAND_IN=-DTANDREL_STAND_IN=$([ "$WIN_ARCH" = x86_64 ] && echo ON || echo OFF)
 
 # start_screen FILE: where there is no display, one virtual screen for the
 # script's Wine runs, its number passed through FILE. XVFB: its process, for

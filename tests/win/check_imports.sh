@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# tandrel.exe: a GUI program of the expected width that imports only Known DLLs
+# tandrel.exe: a 32-bit GUI program (x86-64 only in a tree made to stand in for
+# it, where 32-bit code cannot run) that imports only Known DLLs
 # and ntdll (none ever taken from the program's folder), asks to run elevated, and is never
 # per-monitor DPI aware without Windows' own rescaling.
-#   check_imports.sh OBJDUMP EXE FORMAT   (FORMAT: pei-i386 as shipped, pei-x86-64)
+#   check_imports.sh OBJDUMP EXE [stand-in]
 set -euo pipefail
 headers=$("$1" -p "$2")
 fail=0
-grep -q "file format $3\$" <<<"$headers" || { echo "not a $3 file"; fail=1; }
+format=pei-i386
+[ "${3:-}" != stand-in ] || format=pei-x86-64
+grep -q "file format $format\$" <<<"$headers" || { echo "not a $format file"; fail=1; }
 grep -Eq '^Subsystem[[:space:]]+0*2[[:space:]]' <<<"$headers" || { echo "not a GUI program"; fail=1; }
 while read -r dll; do
   grep -Eqi '^(ntdll|kernel32|user32|advapi32|msvcrt)\.dll$' <<<"$dll" || { echo "imports $dll"; fail=1; }

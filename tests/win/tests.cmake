@@ -15,7 +15,8 @@ target_link_libraries(dialog_win_tests PRIVATE ui gtest_main)
 
 # What needs no Wine: the file the program is.
 find_program(MINGW_OBJDUMP NAMES ${MINGW_ARCH}-w64-mingw32-objdump objdump REQUIRED)
-add_test(NAME tandrel_imports COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/check_imports.sh ${MINGW_OBJDUMP} ${TANDREL_EXE} ${PE_FORMAT})
+add_test(NAME tandrel_imports COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win/check_imports.sh ${MINGW_OBJDUMP} ${TANDREL_EXE}
+         $<$<BOOL:${TANDREL_STAND_IN}>:stand-in>)
 set_tests_properties(tandrel_imports PROPERTIES TIMEOUT 20)
 
 # The shipped program built again from a copy of the sources, in other folders and
