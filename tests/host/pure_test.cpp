@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "engine/messages.h"
 #include "engine/paths.h"
 #include "ui/version_check.h"
@@ -79,11 +77,12 @@ TEST(CopyFailureReport, TenNamesThenACountThenTheHint)
 {
     const std::string head = "The following plugins could not be installed:\n";
     EXPECT_EQ(CopyFailureReport({"a.8bf"}, false), head + "a.8bf");
-    EXPECT_EQ(CopyFailureReport({"a\nb.8bf", "c\td\x7f"}, true), head + "a?b.8bf\nc?d?\n\n" + kMsgHeldHint);  // no name as two lines
-    std::vector<std::string> names(13, "b.8bf");
-    const std::string text = CopyFailureReport(names, false);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 11);
-    EXPECT_EQ(text.substr(text.rfind('\n')), "\nand 3 more");
+    EXPECT_EQ(CopyFailureReport({"a\nb.8bf", "c\td\x7f"}, true),  // no name as two lines
+        head + "a?b.8bf\nc?d?\n\nSome of them are in use: close Photoshop, or whatever holds them, and run the installer again.");
+    std::string names;
+    for (int i = 0; i < 10; ++i)
+        names += "b.8bf\n";
+    EXPECT_EQ(CopyFailureReport(std::vector<std::string>(13, "b.8bf"), false), head + names + "and 3 more");
 }
 
 TEST(IsLinkTag, OnlyNameSurrogatesLeadElsewhere)

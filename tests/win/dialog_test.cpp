@@ -9,6 +9,8 @@
 
 namespace {
 
+bool s_checked = false;  // set by the checks, which run only while the window they look at is up
+
 void CALLBACK Check(HWND, UINT, UINT_PTR timer, DWORD)
 {
     KillTimer(nullptr, timer);
@@ -25,14 +27,17 @@ void CALLBACK Check(HWND, UINT, UINT_PTR timer, DWORD)
     EXPECT_STREQ(text, L"\x5173\x4e8e tandrel(&A)...");
     EXPECT_EQ(GetMenuItemID(menu, last), static_cast<UINT>(IDM_ABOUTBOX));
     EXPECT_TRUE(GetMenuState(menu, last - 1, MF_BYPOSITION) & MF_SEPARATOR);
+    s_checked = true;
     PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
 }
 
 TEST(InstallerDialog, IconsAndAboutEntry)
 {
     InstallerDialog dialog;
+    s_checked = false;
     SetTimer(nullptr, 0, 1, Check);  // runs once the modal loop does
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    EXPECT_TRUE(s_checked);
 }
 
 void CALLBACK CheckBox(HWND, UINT, UINT_PTR timer, DWORD)
@@ -42,13 +47,16 @@ void CALLBACK CheckBox(HWND, UINT, UINT_PTR timer, DWORD)
     while (icon && (GetWindowLongW(icon, GWL_STYLE) & SS_TYPEMASK) != SS_ICON)
         icon = FindWindowExW(box, icon, L"Static", nullptr);
     EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(icon, STM_GETICON, 0, 0)), LoadIconA(nullptr, IDI_EXCLAMATION));
+    s_checked = true;
     PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
 TEST(AfxMessageBox, ExclamationIcon)
 {
+    s_checked = false;
     SetTimer(nullptr, 0, 1, CheckBox);
     AfxMessageBox("a warning");
+    EXPECT_TRUE(s_checked);
 }
 
 }  // namespace

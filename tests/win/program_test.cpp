@@ -15,7 +15,6 @@
 #include <regex>
 #include <set>
 
-#include "engine/messages.h"
 #include "res/resource.h"
 #include "tools/ui_driver.h"
 
@@ -30,9 +29,14 @@ struct Node {
     bool operator==(const Node& other) const { return bits == other.bits && content == other.content && written == other.written; }
 };
 using Tree = std::map<std::string, Node>;  // by UTF-8 path
+void PrintTo(const Node& node, std::ostream* out) { *out << "attributes " << node.bits << ", " << node.content.size() << " bytes, written " << node.written; }
 
 const std::string kSource = "\\medium\\photoshopplugins";
 const char kAboutCaption[] = "About Tandrel";
+const char *kNotFound = "This version photoshop can't be found ,Please install it!", *kNoFolder = "Failed to create folder!",
+           *kInvalid = "Invalid version number!", *kTooOld = "The version should be greater than 5.0",
+           *kNoPlugins = "The plugins to install is not found!", *kReport = "The following plugins could not be installed:",
+           *kHeldHint = "Some of them are in use: close Photoshop, or whatever holds them, and run the installer again.";
 
 // Every wait is for a state; the deadline only ends one that never comes.
 // pauseMs 0 looks again at once, for a state the test must act on as it comes.
@@ -149,8 +153,6 @@ bool RunUnix(Lines argv, const Lines& paths)
     for (std::string& arg : argv)
         args.push_back(&arg[0]);
     args.push_back(nullptr);
-    if (!spawn)
-        ADD_FAILURE() << "this Wine has no __wine_unix_spawnvp";
     return spawn && spawn(args.data(), 1) == 0;
 }
 
@@ -235,13 +237,9 @@ struct Scene : ::testing::Test {
     {
         program.Close();
         locks.clear();
-        if (!driveLink.empty()) {
-            EXPECT_TRUE(RunUnix({"/bin/rm", "-f"}, {driveLink}));
-        }
+        EXPECT_TRUE(driveLink.empty() || RunUnix({"/bin/rm", "-f"}, {driveLink}));
         // Wine removes what a link leads to, not the link.
-        if (!links.empty() && RunsUnderWine()) {
-            EXPECT_TRUE(RunUnix({"/bin/rm", "-rf"}, {root}));
-        }
+        EXPECT_TRUE(links.empty() || !RunsUnderWine() || RunUnix({"/bin/rm", "-rf"}, {root}));
         RemoveTree(root);
         if (drive != root)
             RemoveTree(drive + "\\PS");
@@ -276,8 +274,7 @@ struct Scene : ::testing::Test {
             GTEST_SKIP() << "maps a drive only under Wine";
         driveLink = "Z:" + std::regex_replace(prefix, std::regex("/"), "\\") + "\\dosdevices\\m:";
         setup = "M:\\Setup";
-        ASSERT_TRUE(RunUnix({"/bin/rm", "-f"}, {driveLink}));  // what a killed run left
-        ASSERT_TRUE(MakeLink(root + "\\medium", driveLink, false));
+        ASSERT_TRUE(RunUnix({"/bin/ln", "-sfn"}, {root + "\\medium", driveLink}));  // over what a killed run left
     }
     // data: UTF-8, stored as the system stores strings.
     void SetPluginPath(const std::string& version, DWORD type, const std::string& data)
@@ -318,7 +315,7 @@ struct Scene : ::testing::Test {
     {
         Box box;
         for (Sync(); shown.size() < 20 && (box = program.WaitBox(dlg, 0)).hwnd; Sync()) {
-            const bool about = box.caption == kAboutCaption, isReport = box.text.rfind(kMsgCopyFailedHead, 0) == 0;
+            const bool about = box.caption == kAboutCaption, isReport = box.text.rfind(kReport, 0) == 0;
             ASSERT_EQ(GetWindow(box.hwnd, GW_OWNER), dlg);  // or the installer never waits behind it
             // A box that never comes up or goes away ends the row: the next would wait for it again.
             ASSERT_TRUE(WaitFor("\"" + box.text + box.caption + "\" on screen over the disabled installer",
@@ -327,7 +324,7 @@ struct Scene : ::testing::Test {
             RECT installer = {};
             EXPECT_TRUE(!about || (GetWindowRect(dlg, &installer) && Centred(box.hwnd, installer)));
             report = isReport ? box.text : report;
-            shown.push_back(about ? box.caption : isReport ? kMsgCopyFailedHead : box.text);
+            shown.push_back(about ? box.caption : isReport ? kReport : box.text);
             PostMessageW(box.hwnd, WM_COMMAND, IDOK, 0);
             ASSERT_TRUE(WaitFor("the box to close", [&] { return !IsWindow(box.hwnd); }));
         }
@@ -394,32 +391,18 @@ struct Row {
     bool atOnce = false;
 };
 
-// The ANSI code page a row needs, from its name's end (the tests run filter on it): ...Cp932; 0: any.
-UINT CodePageOf(const Row& row)
-{
-    std::cmatch cp;
-    return std::regex_search(row.name, cp, std::regex(R"(Cp(\d+)$)")) ? std::stoul(cp[1]) : 0;
-}
-
-const char *kNotFound = "This version photoshop can't be found ,Please install it!", *kNoFolder = "Failed to create folder!",
-           *kInvalid = "Invalid version number!", *kTooOld = "The version should be greater than 5.0";
-const char *kNoPlugins = "The plugins to install is not found!", *kReport = kMsgCopyFailedHead;
-// PS\ and then characters of two bytes in code page 932: exactly bytes bytes there.
-std::string DoubleBytePath(Scene& s, size_t bytes)
-{
-    std::string path = s.ps + "\\";
-    size_t ansi = static_cast<size_t>(WideCharToMultiByte(932, 0, Wide(path).c_str(), -1, nullptr, 0, nullptr, nullptr) - 1);
-    for (; ansi + 2 <= bytes; ansi += 2)
-        path += u8"\u8868";
-    return path + std::string(bytes - ansi, 'x') + '\0';
-}
 // Blur.8bf and its fullwidth twin, which code page 1252 folds onto it.
 void FullwidthTwins(Scene& s)
 {
     WriteText(s.source + "\\Blur.8bf", "ascii");
     WriteText(s.source + u8"\\\uFF22lur.8bf", "fullwidth");
 }
-void Photoshop7(Scene& s) { s.SetPluginPath("7.0", REG_SZ, s.ps); }
+// Photoshop 7.0 where 5.0 was: only the typed version finds it.
+void Photoshop7(Scene& s)
+{
+    s.SetPluginPath("7.0", REG_SZ, s.ps);
+    s.SetPluginPath("5.0", REG_SZ, s.root + "\\no Photoshop");
+}
 // Where a user's link leads: a folder outside both, with a file an elevated
 // program could change. Each row's tree shows it as it was.
 const std::string kDecoy = "\\decoy";
@@ -433,8 +416,6 @@ const Row kRows[] = {
     {"CloseBox", Nothing, {}, {}, kClose},
     {"CancelCommandWithoutAClick", Nothing, {}, {}, kCancelCommand},
     {"AboutBoxFromTheSystemMenu", Nothing, {kAboutCaption}, {}, kAbout},
-    // Only with every one of them gone is the vendor path short enough.
-    {"ManyTrailingBackslashesNoTerminator", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, s.ps + std::string(259 - s.ps.size(), '\\')); }},
     {"ExpandableString", [](Scene& s) { s.SetPluginPath("5.0", REG_EXPAND_SZ, s.ps + '\0'); }},
     {"BinaryValue", [](Scene& s) { s.SetPluginPath("5.0", REG_BINARY, s.ps + '\0'); }, {kNotFound}},
     {"PathOf259CharactersReadWhole", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, (s.ps + std::string(300, 'x')).substr(0, 259) + '\0'); }, {kNoFolder}},
@@ -456,28 +437,23 @@ const Row kRows[] = {
          WriteText(s.vendor + "\\~tandrel7.tmp", "cut", FILE_ATTRIBUTE_READONLY);
      }},
     {"VendorPathIsAFile", [](Scene& s) { WriteText(s.vendor, "a file"); }, {kReport}, {"a.8bf", "b.8bf", "ReadMe.txt", "LICENSE"}},
-    // A held target is tried again for a while, then named (c.8bf is held throughout).
-    // ro.8bf, as from a disc, is installed writable.
+    // Held targets are tried again for a while, all in one wait, then named (h1 to
+    // h6 are held throughout). ro.8bf, as from a disc, is installed writable.
     {"TargetsRefusingReplacementAndSourceAttributesCarried", [](Scene& s) {
-         for (auto [name, attributes] : {std::pair{"a", FILE_ATTRIBUTE_READONLY}, {"b", FILE_ATTRIBUTE_HIDDEN}, {"c", 0}, {"d", FILE_ATTRIBUTE_SYSTEM}})
+         for (auto [name, attributes] : {std::pair{"a", FILE_ATTRIBUTE_READONLY}, {"b", FILE_ATTRIBUTE_HIDDEN}, {"d", FILE_ATTRIBUTE_SYSTEM},
+                  {"h1", 0}, {"h2", 0}, {"h3", 0}, {"h4", 0}, {"h5", 0}, {"h6", 0}}) {
              WriteText(s.vendor + "\\" + name + ".8bf", "old", attributes);
-         WriteText(s.source + "\\c.8bf", "new c");
-         WriteText(s.source + "\\d.8bf", "new d");
+             WriteText(s.source + "\\" + name + ".8bf", "new");
+             if (name[0] == 'h')
+                 s.Hold(s.vendor + "\\" + name + ".8bf");
+         }
          WriteText(s.source + "\\ro.8bf", "ro", FILE_ATTRIBUTE_READONLY);
          WriteText(s.source + "\\hidden.8bf", "hidden", FILE_ATTRIBUTE_HIDDEN);
-         s.Hold(s.vendor + "\\c.8bf");
-     }, {kReport}, {"a.8bf", "b.8bf", "c.8bf", "d.8bf"}},
+     }, {kReport}, {"a.8bf", "b.8bf", "d.8bf", "h1.8bf", "h2.8bf", "h3.8bf", "h4.8bf", "h5.8bf", "h6.8bf"}},
     {"TargetThatIsAFolderOrALinkToOneIsNamedNotWaitedFor", [](Scene& s) {
          WriteText(s.vendor + "\\a.8bf\\inside", "kept");
          Decoy(s), s.Link(s.root + kDecoy, s.vendor + "\\b.8bf");
      }, {kReport}, {"a.8bf", "b.8bf"}},
-    {"ManyHeldPluginsShareOneWait", [](Scene& s) {
-         for (const char* name : {"\\h1.8bf", "\\h2.8bf", "\\h3.8bf", "\\h4.8bf", "\\h5.8bf", "\\h6.8bf"}) {
-             WriteText(s.source + name, "new");
-             WriteText(s.vendor + name, "old");
-             s.Hold(s.vendor + name);
-         }
-     }, {kReport}, {"h1.8bf", "h2.8bf", "h3.8bf", "h4.8bf", "h5.8bf", "h6.8bf"}},
     {"PluginHeldForAMomentIsInstalled", [](Scene& s) {
          s.Keep({"a.8bf"});
          WriteText(s.vendor + "\\a.8bf", "old");
@@ -487,13 +463,15 @@ const Row kRows[] = {
     {"NoPluginsOnTheMedium", [](Scene& s) { RemoveTree(s.source); }, {kNoPlugins}},
     {"OnlyFoldersOnTheMedium", [](Scene& s) { s.Keep({}); }, {kNoPlugins}},
     // A name that the code page bends into a path leading out of both folders,
-    // to a file that is there and a folder it could be written to.
+    // to a file that is there and a folder it could be written to; a name it
+    // bends onto another plug-in's, which never stands in for it.
     {"NameBentIntoAPathCp1252", [](Scene& s) {
+         FullwidthTwins(s);
          const std::string sep = u8"\uFF3C";  // ..\..\x\escape.txt as 1252 bends it
          WriteText(s.source + "\\.." + sep + ".." + sep + "x" + sep + "escape.txt", "escaped");
          WriteText(s.root + "\\x\\escape.txt", "outside the medium's plug-ins");
          WriteText(s.ps + "\\x\\keep.txt", "outside the vendor folder");
-     }, {kReport}, {"..?..?x?escape.txt"}},
+     }, {kReport}, {"..?..?x?escape.txt", "?lur.8bf"}},
     // Bent, the path would name a folder that has a Filters folder.
     {"PluginPathTheCodePageBendsCp1252", [](Scene& s) {
          s.SetPluginPath("5.0", REG_SZ, s.ps + u8"\\x\uFF3C..\uFF3C.." + '\0');
@@ -504,7 +482,6 @@ const Row kRows[] = {
          for (const char* name : {"zz.8bf", "zz.8bf.", "zz.8bf ", "NUL.8bf"})
              WriteText(s.source + "\\" + name, name);
      }, {kReport}, {"zz.8bf.", "zz.8bf ", "NUL.8bf"}},
-    {"FullwidthNameNeverStandsInForItsTwinCp1252", FullwidthTwins, {kReport}, {"?lur.8bf"}},
     {"FullwidthNameInstalledAsItselfCp932", FullwidthTwins},
     // The second byte of \u8868 is a backslash.
     {"PluginPathEndingInADoubleByteCharacterCp932", [](Scene& s) {
@@ -518,7 +495,13 @@ const Row kRows[] = {
          RemoveTree(s.ps + "\\Filters");
      }, {kNoFolder}},
     // Far fewer characters, but one byte more than the code page's buffer holds.
-    {"PluginPathOf260BytesCp932", [](Scene& s) { s.SetPluginPath("5.0", REG_SZ, DoubleBytePath(s, 260)); }, {kNotFound}},
+    {"PluginPathOf260BytesCp932", [](Scene& s) {
+         std::string path = s.ps + "\\";
+         size_t bytes = static_cast<size_t>(WideCharToMultiByte(932, 0, Wide(path).c_str(), -1, nullptr, 0, nullptr, nullptr) - 1);
+         for (; bytes + 2 <= 260; bytes += 2)
+             path += u8"\u8868";
+         s.SetPluginPath("5.0", REG_SZ, path + std::string(260 - bytes, 'x') + '\0');
+     }, {kNotFound}},
     // Bent, the program's folder would be the one beside it, with a stranger's plug-ins.
     {"ProgramFolderTheCodePageBendsCp1252", [](Scene& s) {
          ASSERT_TRUE(MoveFileW(Wide(s.root + "\\medium").c_str(), Wide(s.root + u8"\\\uFF2Dedium").c_str())) << GetLastError();
@@ -578,15 +561,15 @@ const Row kRows[] = {
      }},
 };
 
-void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 struct Rows : Scene, ::testing::WithParamInterface<Row> {};
 
 TEST_P(Rows, Run)
 {
     const Row& row = GetParam();
-    // Under Wine the test's locale sets the code page, so a mismatch is a fault of
-    // the run; on Windows it is the machine's.
-    if (const UINT codePage = CodePageOf(row); codePage && codePage != GetACP()) {
+    // The code page a row needs ends its name (...Cp932). Under Wine the test's
+    // locale sets it, so a mismatch is a fault of the run; on Windows it is the machine's.
+    std::cmatch cp;
+    if (const UINT codePage = std::regex_search(row.name, cp, std::regex(R"(Cp(\d+)$)")) ? std::stoul(cp[1]) : 0; codePage && codePage != GetACP()) {
         ASSERT_FALSE(RunsUnderWine()) << "needs code page " << codePage << ", runs in " << GetACP();
         GTEST_SKIP() << "needs code page " << codePage << ", this machine's is " << GetACP();
     }
@@ -611,7 +594,7 @@ TEST_P(Rows, Run)
     // The report: its head, a name a line in the order copied, and after an
     // empty line the hint, where the scene holds plug-ins to the end.
     const size_t hint = std::min(report.find("\n\n"), report.size());
-    EXPECT_EQ(report.substr(hint), locks.empty() ? "" : std::string("\n\n") + kMsgHeldHint);
+    EXPECT_EQ(report.substr(hint), locks.empty() ? "" : std::string("\n\n") + kHeldHint);
     std::multiset<std::string> named;
     for (size_t at = report.find('\n'); at < hint; at = report.find('\n', at + 1))
         named.insert(report.substr(at + 1, std::min(report.find('\n', at + 1), hint) - at - 1));
@@ -626,10 +609,7 @@ TEST_P(Rows, Run)
     EXPECT_TRUE(locks.empty() || GetTickCount() - acted < 6000) << "held plug-ins waited for one by one";
     const bool installs = row.action.ok && std::none_of(row.boxes.begin(), row.boxes.end(), stops);
     const Tree after = Snapshot(), expected = Expected(before, installs, row.boxes != Lines{kNoPlugins}, row.refused);
-    for (const auto& [key, entry] : after)
-        EXPECT_TRUE(expected.count(key) && expected.at(key) == entry) << "unexpected: " << key << ", " << entry.content.size() << " bytes";
-    for (const auto& [key, entry] : expected)
-        EXPECT_TRUE(after.count(key)) << "missing: " << key;
+    EXPECT_EQ(after, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Program, Rows, ::testing::ValuesIn(kRows), [](const auto& info) { return std::string(info.param.name); });
@@ -660,29 +640,17 @@ void StopInTheBigCopy(Scene& s, const std::string& big)
     ASSERT_LT(seen, static_cast<LONGLONG>(big.size())) << "stopped once the copy was written";
 }
 
-// Killed while the big plug-in's copy is written, then run again.
-TEST_F(Scene, KilledDuringACopyThenRunAgain)
-{
-    const std::string big(128 << 20, 'n');
-    ASSERT_NO_FATAL_FAILURE(StopInTheBigCopy(*this, big));
-    program.Close();
-    EXPECT_TRUE(ReadText(vendor + "\\big.8bf") == "old big");  // not EXPECT_EQ: it would print 128 MiB
-    ASSERT_NO_FATAL_FAILURE(Launch());
-    Act(kOk);
-    Boxes();
-    EXPECT_EQ(shown, Lines{}) << report;
-    EXPECT_TRUE(Exited() && ReadText(vendor + "\\big.8bf") == big && ::Snapshot(vendor).size() == 5);  // a, b, ReadMe.txt, LICENSE and big
-}
-
 // The vendor folder's parent swapped for a link to a decoy while the program
-// stands in a copy: it goes on in the folder it checked, and only there.
+// stands in a copy, its target still whole beside it: it goes on in the folder
+// it checked, and only there.
 TEST_F(Scene, FolderSwitchedDuringACopy)
 {
     const std::string big(128 << 20, 'n'), filters = ps + "\\Filters", away = filters + ".away";
     Decoy(*this);
-    std::filesystem::create_directory(Long(root + kDecoy + "\\Morvask software"));
+    fs::create_directory(Long(root + kDecoy + "\\Morvask software"));
     const Tree decoy = ::Snapshot(root + kDecoy);
     ASSERT_NO_FATAL_FAILURE(StopInTheBigCopy(*this, big));
+    EXPECT_TRUE(ReadText(vendor + "\\big.8bf") == "old big");  // not EXPECT_EQ: it would print 128 MiB
     // Nor may the vendor folder itself move; Windows refuses its parent too.
     EXPECT_FALSE(MoveFileW(Wide(vendor).c_str(), Wide(vendor + ".away").c_str()));
     const bool moved = MoveFileW(Wide(filters).c_str(), Wide(away).c_str());
@@ -694,10 +662,13 @@ TEST_F(Scene, FolderSwitchedDuringACopy)
     EXPECT_TRUE(Exited());
     EXPECT_EQ(::Snapshot(root + kDecoy), decoy);
     // Wine names a moved folder's files by their old paths, so there the rest
-    // fail and are named; nothing is cut either way.
-    const std::string installed = (moved ? away : filters) + "\\Morvask software", kept = ReadText(installed + "\\big.8bf");
-    EXPECT_TRUE(kept == big || (moved && kept == "old big"));
-    EXPECT_TRUE(moved || (shown.empty() && ::Snapshot(installed).size() == 5)) << report;
+    // fail and are named, each as it was; nothing is cut either way.
+    const std::string installed = (moved ? away : filters) + "\\Morvask software";
+    for (const std::string name : {"a.8bf", "b.8bf", "ReadMe.txt", "LICENSE", "big.8bf"}) {
+        const bool named = moved && report.find("\n" + name) != std::string::npos;
+        const std::string want = !named ? ReadText(source + "\\" + name) : name == "big.8bf" ? "old big" : "<unreadable>";
+        EXPECT_TRUE(ReadText(installed + "\\" + name) == want) << name << (named ? ", named" : "");
+    }
 }
 
 // A plug-in that another program (this one, as the image editor would) has
