@@ -178,16 +178,28 @@ Folder Folder::MakeChild(const std::wstring& name, bool& taken) const
     return Checked(Open(name, kFolderAccess, kFolderShare, FILE_OPEN_IF, FILE_DIRECTORY_FILE), taken);
 }
 
+// Not in MinGW's headers.
+extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE, HANDLE, PIO_APC_ROUTINE, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS,
+    BOOLEAN, PUNICODE_STRING, BOOLEAN);
+
+// The class FindFirstFile asks for, which every redirector serves; some refuse
+// the classes with file ids (a redirected RDP drive, older SMB servers, VM
+// shared folders). At most 64 KiB a call, as older SMB servers take.
 bool Folder::List(std::vector<Entry>& entries) const
 {
     entries.clear();
+    const NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006);
     std::vector<LONGLONG> buffer((64 << 10) / sizeof(LONGLONG));  // the entries' alignment
-    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
-    for (; m_handle && GetFileInformationByHandleEx(m_handle.Get(), kind, buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)));
-         kind = FileIdBothDirectoryInfo) {
+    NTSTATUS status = 0;
+    for (BOOLEAN restart = TRUE; m_handle; restart = FALSE) {
+        IO_STATUS_BLOCK io = {};
+        status = NtQueryDirectoryFile(m_handle.Get(), nullptr, nullptr, nullptr, &io, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(LONGLONG)),
+            FileBothDirectoryInformation, FALSE, nullptr, restart);
+        if (status < 0 || io.Information == 0)
+            break;
         const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());
-        for (const FILE_ID_BOTH_DIR_INFO* entry;; at += entry->NextEntryOffset) {
-            entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+        for (const FILE_BOTH_DIR_INFORMATION* entry;; at += entry->NextEntryOffset) {
+            entry = reinterpret_cast<const FILE_BOTH_DIR_INFORMATION*>(at);
             std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
             if (name != L"." && name != L"..")
                 entries.push_back({std::move(name), entry->FileAttributes});
@@ -195,7 +207,7 @@ bool Folder::List(std::vector<Entry>& entries) const
                 break;
         }
     }
-    return m_handle && GetLastError() == ERROR_NO_MORE_FILES;  // only the end of the list ends it
+    return status == kNoMoreFiles;  // only the end of the list ends it
 }
 
 NTSTATUS RenameInto(HANDLE file, const Folder& folder, const std::wstring& name, bool replace)
