@@ -105,7 +105,9 @@ static NTSTATUS OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MAS
 }
 
 // One file: its volume and its 128-bit id (ReFS's 64-bit ids need not be
-// unique). FileIdInfo, from Windows 8 on; Windows 7 has no placeholders.
+// unique), from Windows 8 on. Windows 7 lacks that class, and has reparse
+// points that are files too (a deduplicated or tiered share): there the
+// volume's serial and the 64-bit index, where the file system keeps one.
 static bool SameFile(HANDLE a, HANDLE b)
 {
     struct {
@@ -113,8 +115,14 @@ static bool SameFile(HANDLE a, HANDLE b)
         BYTE id[16];
     } first, second;
     const auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
-    return GetFileInformationByHandleEx(a, kFileIdInfo, &first, sizeof first) && GetFileInformationByHandleEx(b, kFileIdInfo, &second, sizeof second) &&
-           first.volume == second.volume && memcmp(first.id, second.id, sizeof first.id) == 0;
+    if (GetFileInformationByHandleEx(a, kFileIdInfo, &first, sizeof first) && GetFileInformationByHandleEx(b, kFileIdInfo, &second, sizeof second))
+        return first.volume == second.volume && memcmp(first.id, second.id, sizeof first.id) == 0;
+    BY_HANDLE_FILE_INFORMATION one, other;
+    if (!GetFileInformationByHandle(a, &one) || !GetFileInformationByHandle(b, &other))
+        return false;
+    const ULONGLONG index = ULONGLONG(one.nFileIndexHigh) << 32 | one.nFileIndexLow;
+    return index != 0 && index != ~0ULL && one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;  // 0, all ones: no index kept
 }
 
 Opened Folder::Open(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition, ULONG options) const
