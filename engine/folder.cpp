@@ -81,15 +81,22 @@ static bool IsFolder(const Opened& opened) { return opened.handle && (opened.inf
 
 static bool IsLink(const FileInfo& info) { return (info.attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkTag(info.tag); }
 
+// A folder Windows names in no form cannot tell what lies in it from what lies
+// elsewhere: no use.
+Folder Folder::Named(Handle handle)
+{
+    FinalPaths paths = FinalPathsOf(handle.Get());
+    const bool named = std::any_of(paths.begin(), paths.end(), [](const std::wstring& path) { return !path.empty(); });
+    return named ? Folder(std::move(handle), std::move(paths)) : Folder();
+}
+
 Folder Folder::AtPath(const std::wstring& path)
 {
     Opened opened;
     opened.handle = Handle(CreateFileW(path.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!opened.handle || !ReadInfo(opened.handle.Get(), opened.info) || !IsFolder(opened))
         return Folder();
-    FinalPaths paths = FinalPathsOf(opened.handle.Get());
-    const bool named = std::any_of(paths.begin(), paths.end(), [](const std::wstring& path) { return !path.empty(); });
-    return named ? Folder(std::move(opened.handle), std::move(paths)) : Folder();
+    return Named(std::move(opened.handle));
 }
 
 static NTSTATUS OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition, ULONG options, HANDLE& handle)
@@ -170,10 +177,7 @@ Folder Folder::Checked(Opened opened, bool& taken) const
 {
     const DWORD error = opened.Error();
     taken = opened.handle ? !(opened.inPlace && IsFolder(opened)) : error == ERROR_DIRECTORY || error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
-    if (taken || !opened.handle)
-        return Folder();
-    FinalPaths paths = FinalPathsOf(opened.handle.Get());
-    return Folder(std::move(opened.handle), std::move(paths));
+    return taken || !opened.handle ? Folder() : Named(std::move(opened.handle));
 }
 
 Folder Folder::Child(const std::wstring& name, bool& taken) const
