@@ -28,6 +28,19 @@ static void TrustOnlyAdministratorsLinks()
         reinterpret_cast<SetProcessMitigationPolicyFn>(reinterpret_cast<void*>(proc))(ProcessRedirectionTrustPolicy, &policy, sizeof policy);
 }
 
+// Windows may show a program OneDrive's placeholders disguised as plain files,
+// which a plug-in opened as itself then reads as its bare stream: see them as
+// they are, so that each is read through its file system filter. From
+// Windows 10 1803 on; Windows 7 and Wine have none.
+static void ExposePlaceholders()
+{
+    using SetModeFn = CHAR(NTAPI*)(CHAR);
+    const CHAR kExposePlaceholders = 2;
+    FARPROC proc = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlSetProcessPlaceholderCompatibilityMode");
+    if (proc)
+        reinterpret_cast<SetModeFn>(reinterpret_cast<void*>(proc))(kExposePlaceholders);
+}
+
 // An exception nobody catches ends the process. The library's own handler would
 // first print its type to the console a GUI program has not, and brings a
 // name demangler of some 40 KB for that.
@@ -39,5 +52,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     RestrictDllSearch();
     TrustOnlyAdministratorsLinks();
+    ExposePlaceholders();
     return App::Run();
 }

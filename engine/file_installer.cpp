@@ -1,17 +1,25 @@
 #include "engine/file_installer.h"
 
+#include <algorithm>
 #include <cwchar>
+
+#include "engine/paths.h"
 
 static const wchar_t kTempPrefix[] = L"~tandrel";
 static const wchar_t kTempSuffix[] = L".tmp";
 
-// "~tandrel<digits>.tmp": the only names RemoveLeftoverCopies may delete.
-static bool IsTempName(const std::wstring& name)
+// "~tandrel<n>.tmp", a copy, or "~tandrel<n>.<plug-in>.tmp", a plug-in moved
+// aside: the only names RemoveLeftoverCopies may touch. plugin: the aside's
+// plug-in name, empty for a copy.
+static bool IsTempName(const std::wstring& name, std::wstring& plugin)
 {
     const size_t prefix = wcslen(kTempPrefix), suffix = wcslen(kTempSuffix);
-    return name.size() > prefix + suffix && _wcsnicmp(name.c_str(), kTempPrefix, prefix) == 0 &&
-           _wcsicmp(name.c_str() + name.size() - suffix, kTempSuffix) == 0 &&
-           name.find_first_not_of(L"0123456789", prefix) == name.size() - suffix;
+    if (name.size() <= prefix + suffix || _wcsnicmp(name.c_str(), kTempPrefix, prefix) != 0 ||
+        _wcsicmp(name.c_str() + name.size() - suffix, kTempSuffix) != 0)
+        return false;
+    const size_t end = name.size() - suffix, digits = std::min(name.find_first_not_of(L"0123456789", prefix), end);
+    plugin = name.substr(std::min(digits + 1, end), end - std::min(digits + 1, end));
+    return digits == end || (digits > prefix && name[digits] == L'.' && IsPlainFileName(plugin));
 }
 
 // Scanners and backup agents open a new file for a moment: a target held so is
@@ -27,15 +35,15 @@ static const DWORD kCarried = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FI
 
 static const DWORD kBlockSize = 64 << 10;  // as Wine's CopyFile
 
-// "~tandrel<n>.tmp", without the C++ library's formatting, which costs the
-// program kilobytes.
-static std::wstring TempName(unsigned n)
+// "~tandrel<n>.tmp", or with a plug-in's name "~tandrel<n>.<plug-in>.tmp",
+// without the C++ library's formatting, which costs the program kilobytes.
+static std::wstring TempName(unsigned n, const std::wstring& plugin = std::wstring())
 {
     std::wstring digits;
     do
         digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + n % 10));
     while (n /= 10);
-    return kTempPrefix + digits + kTempSuffix;
+    return kTempPrefix + digits + (plugin.empty() ? L"" : L"." + plugin) + kTempSuffix;
 }
 
 // A temporary name in use, or still being deleted (a scanner holds the last
@@ -52,14 +60,21 @@ void FileInstaller::RemoveLeftoverCopies() const
 {
     std::vector<Entry> entries;
     m_target.List(entries);  // what it could list; the rest waits for the next run
+    std::wstring plugin;
     for (const Entry& entry : entries) {
-        if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTempName(entry.name))
+        if ((entry.attributes & FILE_ATTRIBUTE_DIRECTORY) || !IsTempName(entry.name, plugin))
             continue;
         // Only a file of the folder's own: never what a link leads to, nor data
         // that goes by another name too. One the image editor still maps
         // cannot be deleted, and waits for a later run.
         Opened copy = m_target.Open(entry.name, DELETE | FILE_WRITE_ATTRIBUTES, 0, FILE_OPEN, FILE_NON_DIRECTORY_FILE);
-        if (copy.inPlace && copy.info.links == 1 && SetBasics(copy.handle.Get(), FILE_ATTRIBUTE_NORMAL, LARGE_INTEGER()))
+        if (!copy.inPlace || copy.info.links != 1)
+            continue;
+        // A plug-in moved aside by a run that could put neither it nor the new
+        // one under its name: it goes back, unless the name has a plug-in again.
+        if (!plugin.empty() && RenameInto(copy.handle.Get(), m_target, plugin, false) >= 0)
+            continue;
+        if (SetBasics(copy.handle.Get(), FILE_ATTRIBUTE_NORMAL, LARGE_INTEGER()))
             DeleteOnClose(copy.handle.Get());
     }
 }
@@ -131,15 +146,20 @@ bool FileInstaller::Copy(HANDLE from, HANDLE to)
 
 FileInstaller::Outcome FileInstaller::Replace(HANDLE copy, const std::wstring& name)
 {
+    const ULONG kAnyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     for (;; Sleep(kHeldPauseMs)) {
         if (RenameInto(copy, m_target, name, true) >= 0)
             return Outcome::Installed;
         // The image editor maps every plug-in it loaded, and Windows renames no
         // file over a mapped one; but the mapped file opens for DELETE with all
-        // sharing and may itself move aside. So may a file open with delete shared.
-        Opened target = m_target.Open(name, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN, FILE_NON_DIRECTORY_FILE);
+        // sharing and may itself move aside. Windows refuses a mapped image to
+        // any writer: a target that opens for writing is refused for another
+        // reason (security software, a denial on the name), and stays.
+        Opened target = m_target.Open(name, DELETE, kAnyShare, FILE_OPEN, FILE_NON_DIRECTORY_FILE);
         if (target.inPlace)
-            return SwapAside(copy, target.handle.Get(), name);
+            return m_target.Open(name, FILE_WRITE_DATA, kAnyShare, FILE_OPEN, FILE_NON_DIRECTORY_FILE).Error() == ERROR_SHARING_VIOLATION
+                       ? SwapAside(copy, target.handle.Get(), name)
+                       : Outcome::Failed;
         // Held without delete sharing: by another program, for a moment or to its end.
         if (target.Error() != ERROR_SHARING_VIOLATION)
             return Outcome::Failed;
@@ -153,14 +173,16 @@ FileInstaller::Outcome FileInstaller::Replace(HANDLE copy, const std::wstring& n
     }
 }
 
-// The old file goes aside under a temporary name, and is deleted once nothing
-// maps it: at once, or by the first run after. Then the copy takes its place.
-// If that fails, the old file goes back: the plug-in stays old or new, whole.
+// The old file goes aside under a temporary name that keeps its own, and is
+// deleted once nothing maps it: at once, or by the first run after. Then the
+// copy takes its place. If that fails, the old file goes back: the plug-in
+// stays old or new, whole. If neither can, the old one waits aside for the next
+// run to put back, and the report says it is in use.
 FileInstaller::Outcome FileInstaller::SwapAside(HANDLE copy, HANDLE old, const std::wstring& name)
 {
     NTSTATUS aside = -1;
     for (unsigned n = 1; n <= kTempNames && aside < 0; ++n)
-        if ((aside = RenameInto(old, m_target, TempName(n), false)) < 0 && !NameInUse(aside))
+        if ((aside = RenameInto(old, m_target, TempName(n, name), false)) < 0 && !NameInUse(aside))
             break;
     if (aside < 0)
         return Outcome::Failed;
@@ -170,5 +192,5 @@ FileInstaller::Outcome FileInstaller::SwapAside(HANDLE copy, HANDLE old, const s
     }
     if (RenameInto(old, m_target, name, false) >= 0)
         return Outcome::Failed;
-    return RenameInto(copy, m_target, name, false) >= 0 ? Outcome::Installed : Outcome::Failed;
+    return RenameInto(copy, m_target, name, false) >= 0 ? Outcome::Installed : Outcome::Held;
 }

@@ -81,15 +81,22 @@ static bool IsFolder(const Opened& opened) { return opened.handle && (opened.inf
 
 static bool IsLink(const FileInfo& info) { return (info.attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkTag(info.tag); }
 
+// A folder Windows names in no form cannot tell what lies in it from what lies
+// elsewhere: no use.
+Folder Folder::Named(Handle handle)
+{
+    FinalPaths paths = FinalPathsOf(handle.Get());
+    const bool named = std::any_of(paths.begin(), paths.end(), [](const std::wstring& path) { return !path.empty(); });
+    return named ? Folder(std::move(handle), std::move(paths)) : Folder();
+}
+
 Folder Folder::AtPath(const std::wstring& path)
 {
     Opened opened;
     opened.handle = Handle(CreateFileW(path.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!opened.handle || !ReadInfo(opened.handle.Get(), opened.info) || !IsFolder(opened))
         return Folder();
-    FinalPaths paths = FinalPathsOf(opened.handle.Get());
-    const bool named = std::any_of(paths.begin(), paths.end(), [](const std::wstring& path) { return !path.empty(); });
-    return named ? Folder(std::move(opened.handle), std::move(paths)) : Folder();
+    return Named(std::move(opened.handle));
 }
 
 static NTSTATUS OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition, ULONG options, HANDLE& handle)
@@ -105,7 +112,9 @@ static NTSTATUS OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MAS
 }
 
 // One file: its volume and its 128-bit id (ReFS's 64-bit ids need not be
-// unique). FileIdInfo, from Windows 8 on; Windows 7 has no placeholders.
+// unique), from Windows 8 on. Windows 7 lacks that class, and has reparse
+// points that are files too (a deduplicated or tiered share): there the
+// volume's serial and the 64-bit index, where the file system keeps one.
 static bool SameFile(HANDLE a, HANDLE b)
 {
     struct {
@@ -113,8 +122,14 @@ static bool SameFile(HANDLE a, HANDLE b)
         BYTE id[16];
     } first, second;
     const auto kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
-    return GetFileInformationByHandleEx(a, kFileIdInfo, &first, sizeof first) && GetFileInformationByHandleEx(b, kFileIdInfo, &second, sizeof second) &&
-           first.volume == second.volume && memcmp(first.id, second.id, sizeof first.id) == 0;
+    if (GetFileInformationByHandleEx(a, kFileIdInfo, &first, sizeof first) && GetFileInformationByHandleEx(b, kFileIdInfo, &second, sizeof second))
+        return first.volume == second.volume && memcmp(first.id, second.id, sizeof first.id) == 0;
+    BY_HANDLE_FILE_INFORMATION one, other;
+    if (!GetFileInformationByHandle(a, &one) || !GetFileInformationByHandle(b, &other))
+        return false;
+    const ULONGLONG index = ULONGLONG(one.nFileIndexHigh) << 32 | one.nFileIndexLow;
+    return index != 0 && index != ~0ULL && one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;  // 0, all ones: no index kept
 }
 
 Opened Folder::Open(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition, ULONG options) const
@@ -162,10 +177,7 @@ Folder Folder::Checked(Opened opened, bool& taken) const
 {
     const DWORD error = opened.Error();
     taken = opened.handle ? !(opened.inPlace && IsFolder(opened)) : error == ERROR_DIRECTORY || error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS;
-    if (taken || !opened.handle)
-        return Folder();
-    FinalPaths paths = FinalPathsOf(opened.handle.Get());
-    return Folder(std::move(opened.handle), std::move(paths));
+    return taken || !opened.handle ? Folder() : Named(std::move(opened.handle));
 }
 
 Folder Folder::Child(const std::wstring& name, bool& taken) const
@@ -178,16 +190,28 @@ Folder Folder::MakeChild(const std::wstring& name, bool& taken) const
     return Checked(Open(name, kFolderAccess, kFolderShare, FILE_OPEN_IF, FILE_DIRECTORY_FILE), taken);
 }
 
+// Not in MinGW's headers.
+extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE, HANDLE, PIO_APC_ROUTINE, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG, FILE_INFORMATION_CLASS,
+    BOOLEAN, PUNICODE_STRING, BOOLEAN);
+
+// The class FindFirstFile asks for, which every redirector serves; some refuse
+// the classes with file ids (a redirected RDP drive, older SMB servers, VM
+// shared folders). At most 64 KiB a call, as older SMB servers take.
 bool Folder::List(std::vector<Entry>& entries) const
 {
     entries.clear();
+    const NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006);
     std::vector<LONGLONG> buffer((64 << 10) / sizeof(LONGLONG));  // the entries' alignment
-    FILE_INFO_BY_HANDLE_CLASS kind = FileIdBothDirectoryRestartInfo;
-    for (; m_handle && GetFileInformationByHandleEx(m_handle.Get(), kind, buffer.data(), static_cast<DWORD>(buffer.size() * sizeof(LONGLONG)));
-         kind = FileIdBothDirectoryInfo) {
+    NTSTATUS status = 0;
+    for (BOOLEAN restart = TRUE; m_handle; restart = FALSE) {
+        IO_STATUS_BLOCK io = {};
+        status = NtQueryDirectoryFile(m_handle.Get(), nullptr, nullptr, nullptr, &io, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(LONGLONG)),
+            FileBothDirectoryInformation, FALSE, nullptr, restart);
+        if (status < 0 || io.Information == 0)
+            break;
         const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());
-        for (const FILE_ID_BOTH_DIR_INFO* entry;; at += entry->NextEntryOffset) {
-            entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(at);
+        for (const FILE_BOTH_DIR_INFORMATION* entry;; at += entry->NextEntryOffset) {
+            entry = reinterpret_cast<const FILE_BOTH_DIR_INFORMATION*>(at);
             std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
             if (name != L"." && name != L"..")
                 entries.push_back({std::move(name), entry->FileAttributes});
@@ -195,7 +219,7 @@ bool Folder::List(std::vector<Entry>& entries) const
                 break;
         }
     }
-    return m_handle && GetLastError() == ERROR_NO_MORE_FILES;  // only the end of the list ends it
+    return status == kNoMoreFiles;  // only the end of the list ends it
 }
 
 NTSTATUS RenameInto(HANDLE file, const Folder& folder, const std::wstring& name, bool replace)

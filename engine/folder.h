@@ -88,6 +88,7 @@ public:
 
 private:
     Folder(Handle handle, FinalPaths paths) : m_handle(std::move(handle)), m_paths(std::move(paths)) {}
+    static Folder Named(Handle handle);
     Folder Checked(Opened opened, bool& taken) const;
     bool IsChild(HANDLE handle, const std::wstring& name) const;
 

@@ -677,7 +677,7 @@ TEST_F(Scene, FolderSwitchedDuringACopy)
 TEST_F(Scene, LoadedPluginReplacedAndRemovedOnceLetGo)
 {
     WriteText(vendor + "\\a.8bf", ReadText("planted\\planted.dll"));
-    Decoy(*this), Link(root + kDecoy + "\\a.8bf", vendor + "\\~tandrel2.tmp", true);  // not a name to move the old one to
+    Decoy(*this), Link(root + kDecoy + "\\a.8bf", vendor + "\\~tandrel1.a.8bf.tmp", true);  // not a name to move the old one to
     std::unique_ptr<HINSTANCE__, decltype(&FreeLibrary)> loaded(
         LoadLibraryExW(Long(vendor + "\\a.8bf").c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES), FreeLibrary);
     ASSERT_TRUE(loaded);
@@ -689,8 +689,31 @@ TEST_F(Scene, LoadedPluginReplacedAndRemovedOnceLetGo)
         EXPECT_EQ(shown, Lines{}) << report;
         EXPECT_TRUE(Exited() && ReadText(vendor + "\\a.8bf") == "new a");
         EXPECT_LT(GetTickCount() - acted, 2000u) << "waited as for a held plug-in";
+        EXPECT_TRUE(run || FileSize(vendor + "\\~tandrel2.a.8bf.tmp") > 0) << "not aside under its own name";
     }
     EXPECT_EQ(::Snapshot(vendor).size(), 5u);  // a, b, ReadMe.txt, LICENSE and the link
+}
+
+// A target whose replacing is refused, open but not loaded, stays and is named;
+// a plug-in a run left aside goes back where its name is free, else is deleted.
+TEST_F(Scene, UnloadedTargetStaysAndAsideGoesBack)
+{
+    Keep({"a.8bf"});
+    WriteText(vendor + "\\a.8bf", "old a");
+    WriteText(vendor + "\\b.8bf", "old b");
+    WriteText(vendor + "\\~tandrel3.b.8bf.tmp", "older b");
+    WriteText(vendor + "\\~tandrel4.c.8bf.tmp", "old c");
+    locks.emplace_back(CreateFileW(Long(vendor + "\\a.8bf").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr), CloseHandle);
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    Act(kOk);
+    Boxes();
+    EXPECT_EQ(report, "The following plugins could not be installed:\na.8bf");
+    EXPECT_TRUE(Exited());
+    EXPECT_EQ(::Snapshot(vendor).size(), 3u);  // a, b and c
+    EXPECT_EQ(ReadText(vendor + "\\a.8bf"), "old a");
+    EXPECT_EQ(ReadText(vendor + "\\b.8bf"), "old b");
+    EXPECT_EQ(ReadText(vendor + "\\c.8bf"), "old c");
 }
 
 }  // namespace
