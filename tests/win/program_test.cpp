@@ -156,18 +156,6 @@ bool RunUnix(Lines argv, const Lines& paths)
     return spawn && spawn(args.data(), 1) == 0;
 }
 
-// A link at link to target: symbolic, or with hard another name of the same
-// file. Wine's CreateSymbolicLinkW makes nothing, so there the Unix ln makes it.
-bool MakeLink(const std::string& target, const std::string& link, bool hard)
-{
-    const bool folder = GetFileAttributesW(Wide(target).c_str()) & FILE_ATTRIBUTE_DIRECTORY;
-    if (hard)
-        return CreateHardLinkW(Wide(link).c_str(), Wide(target).c_str(), nullptr);
-    if (!RunsUnderWine())
-        return CreateSymbolicLinkW(Wide(link).c_str(), Wide(target).c_str(), folder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0);
-    return RunUnix({"/bin/ln", "-s"}, {target, link});
-}
-
 // A temporary copy of the program's own, which no run may leave behind.
 bool IsLeftover(const std::string& name) { return std::regex_match(name, std::regex(R"(~tandrel\d+\.tmp)")); }
 
@@ -197,11 +185,13 @@ std::string OwnFolder()
 {
     const std::string stem = ToUtf8(fs::temp_directory_path().wstring()) + "tandrel-" + std::to_string(GetCurrentProcessId()) + "-";
     static int s_scenes = 0;
-    while (!CreateDirectoryW(Wide(stem + std::to_string(++s_scenes)).c_str(), nullptr))
-        if (GetLastError() != ERROR_ALREADY_EXISTS) {
-            std::printf("program_win_tests: cannot make a folder of its own in %s\n", stem.c_str());
-            std::abort();
-        }
+    std::error_code error;
+    while (!fs::create_directory(Long(stem + std::to_string(++s_scenes)), error) && !error) {
+    }
+    if (error) {
+        std::printf("program_win_tests: cannot make a folder of its own in %s: %s\n", stem.c_str(), error.message().c_str());
+        std::abort();
+    }
     return stem + std::to_string(s_scenes);
 }
 
@@ -252,17 +242,22 @@ struct Scene : ::testing::Test {
             if (std::find(kept.begin(), kept.end(), name) == kept.end())
                 RemoveTree(source + "\\" + name);
     }
-    void Hold(const std::string& path)
+    void Hold(const std::string& path, DWORD share = 0)
     {
-        HANDLE held = CreateFileW(Long(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE held = CreateFileW(Long(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(held, INVALID_HANDLE_VALUE) << path;
         locks.emplace_back(held, CloseHandle);
     }
+    // A link at link to target: symbolic, or with hard another name of the same
+    // file. Wine's CreateSymbolicLinkW makes nothing, so there the Unix ln makes it.
     void Link(const std::string& target, const std::string& link, bool hard = false)
     {
         std::error_code ignored;
         fs::create_directories(fs::u8path(link).parent_path(), ignored);
-        ASSERT_TRUE(MakeLink(target, link, hard)) << link;
+        const DWORD folder = GetFileAttributesW(Wide(target).c_str()) & FILE_ATTRIBUTE_DIRECTORY ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0;
+        ASSERT_TRUE(hard                ? CreateHardLinkW(Wide(link).c_str(), Wide(target).c_str(), nullptr)
+                    : RunsUnderWine() ? RunUnix({"/bin/ln", "-s"}, {target, link})
+                                      : CreateSymbolicLinkW(Wide(link).c_str(), Wide(target).c_str(), folder)) << link;
         links.insert(link.substr(root.size()));
     }
     // The medium as drive M:, the program at M:\Setup: a link in Wine's prefix,
@@ -703,8 +698,7 @@ TEST_F(Scene, UnloadedTargetStaysAndAsideGoesBack)
     WriteText(vendor + "\\b.8bf", "old b");
     WriteText(vendor + "\\~tandrel3.b.8bf.tmp", "older b");
     WriteText(vendor + "\\~tandrel4.c.8bf.tmp", "old c");
-    locks.emplace_back(CreateFileW(Long(vendor + "\\a.8bf").c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, 0, nullptr), CloseHandle);
+    Hold(vendor + "\\a.8bf", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     ASSERT_NO_FATAL_FAILURE(Launch());
     Act(kOk);
     Boxes();
