@@ -30,13 +30,17 @@ static void TrustOnlyAdministratorsLinks()
 
 // Windows may show a program OneDrive's placeholders disguised as plain files,
 // which a plug-in opened as itself then reads as its bare stream: see them as
-// they are, so that each is read through its file system filter. From
-// Windows 10 1803 on; Windows 7 and Wine have none.
+// they are, so that each is read through its file system filter. For the
+// process from Windows 10 1803 on; in 1709, which has placeholders too, only
+// for a thread, and this program has one. Windows 7 and Wine have neither.
 static void ExposePlaceholders()
 {
     using SetModeFn = CHAR(NTAPI*)(CHAR);
     const CHAR kExposePlaceholders = 2;
-    FARPROC proc = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlSetProcessPlaceholderCompatibilityMode");
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    FARPROC proc = GetProcAddress(ntdll, "RtlSetProcessPlaceholderCompatibilityMode");
+    if (!proc)
+        proc = GetProcAddress(ntdll, "RtlSetThreadPlaceholderCompatibilityMode");
     if (proc)
         reinterpret_cast<SetModeFn>(reinterpret_cast<void*>(proc))(kExposePlaceholders);
 }

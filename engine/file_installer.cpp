@@ -49,12 +49,30 @@ static std::wstring TempName(unsigned n, const std::wstring& plugin = std::wstri
 // A temporary name in use, or still being deleted (a scanner holds the last
 // run's copy). Not any access denied: a folder guarded against this program
 // would be tried a thousand times.
-static bool NameInUse(NTSTATUS status)
-{
-    const NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035), kDeletePending = static_cast<NTSTATUS>(0xC0000056);
-    return status == kNameCollision || status == kDeletePending;
-}
+static const NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035), kDeletePending = static_cast<NTSTATUS>(0xC0000056);
+static bool NameInUse(NTSTATUS status) { return status == kNameCollision || status == kDeletePending; }
 static const unsigned kTempNames = 1000;
+static const size_t kLongestName = 255;  // of one name in a folder
+static const ULONG kAnyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Renames file to the first free temporary name in folder; plugin: the name
+// kept in it, for a later run to put the file back under.
+static NTSTATUS MoveAside(const Folder& folder, HANDLE file, const std::wstring& plugin)
+{
+    NTSTATUS status = -1;
+    for (unsigned n = 1; n <= kTempNames; ++n)
+        if ((status = RenameInto(file, folder, TempName(n, plugin), false)) >= 0 || !NameInUse(status))
+            break;
+    return status;
+}
+
+// Windows refuses a writer to a file mapped as a program image (a loaded
+// plug-in) with a sharing violation. Asked through the handle, so of the same file.
+static bool Loaded(HANDLE file)
+{
+    const Handle writer(ReOpenFile(file, FILE_WRITE_DATA, kAnyShare, FILE_FLAG_OPEN_REPARSE_POINT));
+    return !writer && GetLastError() == ERROR_SHARING_VIOLATION;
+}
 
 void FileInstaller::RemoveLeftoverCopies() const
 {
@@ -71,8 +89,10 @@ void FileInstaller::RemoveLeftoverCopies() const
         if (!copy.inPlace || copy.info.links != 1)
             continue;
         // A plug-in moved aside by a run that could put neither it nor the new
-        // one under its name: it goes back, unless the name has a plug-in again.
-        if (!plugin.empty() && RenameInto(copy.handle.Get(), m_target, plugin, false) >= 0)
+        // one under its name goes back. Only a plug-in of the folder's own under
+        // the name again lets it go; anything else there, or a refusal, keeps it.
+        if (!plugin.empty() && (RenameInto(copy.handle.Get(), m_target, plugin, false) != kNameCollision ||
+                                   !m_target.Open(plugin, FILE_READ_ATTRIBUTES, kAnyShare, FILE_OPEN, FILE_NON_DIRECTORY_FILE).inPlace))
             continue;
         if (SetBasics(copy.handle.Get(), FILE_ATTRIBUTE_NORMAL, LARGE_INTEGER()))
             DeleteOnClose(copy.handle.Get());
@@ -146,22 +166,20 @@ bool FileInstaller::Copy(HANDLE from, HANDLE to)
 
 FileInstaller::Outcome FileInstaller::Replace(HANDLE copy, const std::wstring& name)
 {
-    const ULONG kAnyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     for (;; Sleep(kHeldPauseMs)) {
         if (RenameInto(copy, m_target, name, true) >= 0)
             return Outcome::Installed;
         // The image editor maps every plug-in it loaded, and Windows renames no
         // file over a mapped one; but the mapped file opens for DELETE with all
-        // sharing and may itself move aside. Windows refuses a mapped image to
-        // any writer: a target that opens for writing is refused for another
-        // reason (security software, a denial on the name), and stays.
+        // sharing and may itself move aside. No other target is moved.
         Opened target = m_target.Open(name, DELETE, kAnyShare, FILE_OPEN, FILE_NON_DIRECTORY_FILE);
-        if (target.inPlace)
-            return m_target.Open(name, FILE_WRITE_DATA, kAnyShare, FILE_OPEN, FILE_NON_DIRECTORY_FILE).Error() == ERROR_SHARING_VIOLATION
-                       ? SwapAside(copy, target.handle.Get(), name)
-                       : Outcome::Failed;
-        // Held without delete sharing: by another program, for a moment or to its end.
-        if (target.Error() != ERROR_SHARING_VIOLATION)
+        if (target.inPlace && Loaded(target.handle.Get()))
+            return SwapAside(copy, target.handle.Get(), name);
+        // Held by another program, for a moment or to its end: open without
+        // delete sharing, or open at all (no plain rename replaces an open
+        // file); or refused for another reason (security software, a denial on
+        // the name). It stays, and is waited for.
+        if (!target.inPlace && target.Error() != ERROR_SHARING_VIOLATION)
             return Outcome::Failed;
         const DWORD now = GetTickCount();
         if (!m_anyHeld) {
@@ -180,13 +198,12 @@ FileInstaller::Outcome FileInstaller::Replace(HANDLE copy, const std::wstring& n
 // run to put back, and the report says it is in use.
 FileInstaller::Outcome FileInstaller::SwapAside(HANDLE copy, HANDLE old, const std::wstring& name)
 {
-    NTSTATUS aside = -1;
-    for (unsigned n = 1; n <= kTempNames && aside < 0; ++n)
-        if ((aside = RenameInto(old, m_target, TempName(n, name), false)) < 0 && !NameInUse(aside))
-            break;
-    if (aside < 0)
+    if (TempName(kTempNames, name).size() > kLongestName)  // no name aside would keep its own
+        return Outcome::Held;
+    if (MoveAside(m_target, old, name) < 0)
         return Outcome::Failed;
     if (RenameInto(copy, m_target, name, false) >= 0) {
+        MoveAside(m_target, old, std::wstring());  // no plug-in now for a later run to put back
         DeleteOnClose(old);  // refused while mapped
         return Outcome::Installed;
     }

@@ -1,6 +1,7 @@
 #include "engine/folder.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "engine/paths.h"
@@ -200,18 +201,26 @@ extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE, HANDLE, PIO_APC_ROUTINE, 
 bool Folder::List(std::vector<Entry>& entries) const
 {
     entries.clear();
-    const NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006);
+    const NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006), kNoSuchFile = static_cast<NTSTATUS>(0xC000000F);
+    const size_t kMostEntries = 1 << 20;  // a folder that grows while listed, or a server that repeats itself
     std::vector<LONGLONG> buffer((64 << 10) / sizeof(LONGLONG));  // the entries' alignment
+    const ULONG bytes = static_cast<ULONG>(buffer.size() * sizeof(LONGLONG));
     NTSTATUS status = 0;
     for (BOOLEAN restart = TRUE; m_handle; restart = FALSE) {
         IO_STATUS_BLOCK io = {};
-        status = NtQueryDirectoryFile(m_handle.Get(), nullptr, nullptr, nullptr, &io, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(LONGLONG)),
-            FileBothDirectoryInformation, FALSE, nullptr, restart);
+        status = NtQueryDirectoryFile(m_handle.Get(), nullptr, nullptr, nullptr, &io, buffer.data(), bytes, FileBothDirectoryInformation, FALSE, nullptr, restart);
+        if (restart && status == kNoSuchFile)  // empty, not even "." and "..", as some servers list
+            return true;
         if (status < 0 || io.Information == 0)
             break;
-        const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());
+        // Each entry within what the server said it sent, and aligned as it must be.
+        const BYTE *at = reinterpret_cast<const BYTE*>(buffer.data()), *end = at + std::min<ULONG_PTR>(io.Information, bytes);
         for (const FILE_BOTH_DIR_INFORMATION* entry;; at += entry->NextEntryOffset) {
             entry = reinterpret_cast<const FILE_BOTH_DIR_INFORMATION*>(at);
+            const size_t left = static_cast<size_t>(end - at), head = offsetof(FILE_BOTH_DIR_INFORMATION, FileName);
+            if (left < head || left - head < entry->FileNameLength || entry->NextEntryOffset % 8 || entry->NextEntryOffset > left ||
+                entries.size() >= kMostEntries)
+                return false;
             std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
             if (name != L"." && name != L"..")
                 entries.push_back({std::move(name), entry->FileAttributes});

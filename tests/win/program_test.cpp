@@ -427,7 +427,8 @@ const Row kRows[] = {
      }, {kNoFolder}},
     {"MediumAtTheRootOfADrive", [](Scene& s) { s.MediumAsADrive(); }},
     {"VendorFolderKeptPluginReplacedLeftoversRemoved", [](Scene& s) {
-         for (const char* name : {"a.8bf", "notes.txt", "~tandrelx.tmp", "~tandrel.tmp", "~tandrel7.tmp.txt", "~tandrel8.tmp"})
+         for (const char* name : {"a.8bf", "notes.txt", "~tandrelx.tmp", "~tandrel.tmp", "~tandrel7.tmp.txt", "~tandrel8.tmp", "~tandrel.b.8bf.tmp",
+                  "~tandrel5x.b.8bf.tmp", "~tandrel6.B~1.8BF.tmp"})
              WriteText(s.vendor + "\\" + name, "old");
          WriteText(s.vendor + "\\~tandrel7.tmp", "cut", FILE_ATTRIBUTE_READONLY);
      }},
@@ -684,13 +685,14 @@ TEST_F(Scene, LoadedPluginReplacedAndRemovedOnceLetGo)
         EXPECT_EQ(shown, Lines{}) << report;
         EXPECT_TRUE(Exited() && ReadText(vendor + "\\a.8bf") == "new a");
         EXPECT_LT(GetTickCount() - acted, 2000u) << "waited as for a held plug-in";
-        EXPECT_TRUE(run || FileSize(vendor + "\\~tandrel2.a.8bf.tmp") > 0) << "not aside under its own name";
+        EXPECT_TRUE(run || FileSize(vendor + "\\~tandrel1.tmp") > 0) << "kept the name a later run would put back";
     }
     EXPECT_EQ(::Snapshot(vendor).size(), 5u);  // a, b, ReadMe.txt, LICENSE and the link
 }
 
-// A target whose replacing is refused, open but not loaded, stays and is named;
-// a plug-in a run left aside goes back where its name is free, else is deleted.
+// A target whose replacing is refused, open but not loaded, stays and is named
+// as held; a plug-in a run left aside goes back where its name is free, is
+// deleted where a plug-in has it again, and else is kept.
 TEST_F(Scene, UnloadedTargetStaysAndAsideGoesBack)
 {
     Keep({"a.8bf"});
@@ -698,13 +700,17 @@ TEST_F(Scene, UnloadedTargetStaysAndAsideGoesBack)
     WriteText(vendor + "\\b.8bf", "old b");
     WriteText(vendor + "\\~tandrel3.b.8bf.tmp", "older b");
     WriteText(vendor + "\\~tandrel4.c.8bf.tmp", "old c");
+    WriteText(vendor + "\\~tandrel5.d.8bf.tmp", "old d");
+    WriteText(vendor + "\\d.8bf\\inside", "a folder");
     Hold(vendor + "\\a.8bf", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     ASSERT_NO_FATAL_FAILURE(Launch());
     Act(kOk);
     Boxes();
-    EXPECT_EQ(report, "The following plugins could not be installed:\na.8bf");
+    EXPECT_EQ(report, "The following plugins could not be installed:\na.8bf\n\n"
+                      "Some of them are in use: close Photoshop, or whatever holds them, and run the installer again.");
     EXPECT_TRUE(Exited());
-    EXPECT_EQ(::Snapshot(vendor).size(), 3u);  // a, b and c
+    EXPECT_EQ(::Snapshot(vendor).size(), 6u);  // a, b, c, the folder d.8bf, what it holds, and d's aside
+    EXPECT_EQ(ReadText(vendor + "\\~tandrel5.d.8bf.tmp"), "old d");
     EXPECT_EQ(ReadText(vendor + "\\a.8bf"), "old a");
     EXPECT_EQ(ReadText(vendor + "\\b.8bf"), "old b");
     EXPECT_EQ(ReadText(vendor + "\\c.8bf"), "old c");
