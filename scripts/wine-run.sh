@@ -36,38 +36,43 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$prefix"
 
 # One set-up at a time when tests start in parallel. A prefix counts as made
-# only once its whole set-up has run: the mark is written last, and a prefix
-# without it, half made by a run that failed or was killed, is made again.
+# only once its whole set-up has run: a mark says it is being made, another,
+# written last, that it is whole. One half made by a failed or killed run is
+# made again from nothing; a folder this script did not make is never wiped.
 exec 9>"$prefix.lock"
 flock 9
-# setup_step TEXT COMMAND...: a step of the set-up; a failure says which, in
-# Wine's own words. Wine's own start-up fails now and then: each step is tried
-# once more, and the output says so.
-setup_step() {
-  local text=$1 out then=", trying once more"
+making=$prefix/.making-by-wine-run made=$prefix/.made-by-wine-run
+# step TEXT COMMAND...: a step of the set-up; a failure says which, with Wine's
+# own error messages, which the run's WINEDEBUG would hide.
+step() {
+  local text=$1 out
   shift
-  for _ in 1 2; do
-    out=$("$@" </dev/null 2>&1) && return 0
-    echo "wine-run.sh: setting up $prefix: $text failed (status $?)$then:" >&2
-    tail -n 15 <<<"$out" | sed 's/^/  /' >&2
-    then=
-  done
-  exit 1
+  out=$(WINEDEBUG=err+all "$@" </dev/null 2>&1) && return 0
+  echo "wine-run.sh: setting up $prefix: $text failed (status $?):" >&2
+  tail -n 15 <<<"$out" | sed 's/^/  /' >&2
+  return 1
 }
-mark=$prefix/.made-by-wine-run
-if [ ! -f "$mark" ]; then
+make_prefix() {
+  if [ -n "$(ls -A "$prefix")" ] && [ ! -f "$making" ]; then
+    echo "wine-run.sh: $prefix holds what this script did not make: remove it to have a prefix made there" >&2
+    exit 1
+  fi
   "$server" -k 2>/dev/null || true
-  rm -rf "$prefix"
-  mkdir -p "$prefix"
-  setup_step "making the prefix (wineboot -i)" "$loader" wineboot -i
-  # No window manager here: without this Wine waits about 2 s on every closing window.
-  setup_step "turning window management off" "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
-  # A crash ends the process with a backtrace, instead of a dialog that waits for a click.
-  setup_step "turning the crash dialog off" "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
-  # Debian's Wine does not find its own Marlett: without it the caption buttons show letters.
-  setup_step "adding the Marlett font" cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
-  setup_step "waiting for the set-up's processes to end" "$server" -w
-  touch "$mark"
+  rm -rf "$prefix" && mkdir -p "$prefix" && touch "$making" &&
+    step "making the prefix (wineboot -i)" "$loader" wineboot -i &&
+    # No window manager here: without this Wine waits about 2 s on every closing window.
+    step "turning window management off" "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+    # A crash ends the process with a backtrace, instead of a dialog that waits for a click.
+    step "turning the crash dialog off" "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f &&
+    # Debian's Wine does not find its own Marlett: without it the caption buttons show letters.
+    step "adding the Marlett font" cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/" &&
+    step "waiting for the set-up's processes to end" "$server" -w &&
+    touch "$made"
+}
+# Wine's own start-up fails now and then: the set-up is tried once more.
+if [ ! -f "$made" ] && ! make_prefix; then
+  echo "wine-run.sh: making the prefix again from nothing, once" >&2
+  make_prefix || exit 1
 fi
 "$server" -p 60 </dev/null >/dev/null 2>&1 || true
 flock -u 9

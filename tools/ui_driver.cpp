@@ -64,7 +64,9 @@ bool Program::Start(const std::string& path, const std::string& args)
     STARTUPINFOW si = {};
     si.cb = sizeof si;
     std::wstring cmd = L"\"" + Wide(path) + L"\"" + (args.empty() ? L"" : L" " + Wide(args));
-    const auto start = [&] { return CreateProcessW(Wide(path).c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) != FALSE; };
+    const auto start = [&] {
+        return CreateProcessW(Wide(path).c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &m_pi) != FALSE;
+    };
     if (start())
         return true;
     // Wine 8 fails a start so when the new process died in Wine's own start-up,
