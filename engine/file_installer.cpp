@@ -90,9 +90,12 @@ void FileInstaller::RemoveLeftoverCopies() const
             continue;
         // A plug-in moved aside by a run that could put neither it nor the new
         // one under its name goes back. Only a plug-in of the folder's own under
-        // the name again lets it go; anything else there, or a refusal, keeps it.
+        // the name again, held from deletion until the aside goes, lets it go;
+        // anything else there, or a refusal, keeps it.
+        Opened plugged;
         if (!plugin.empty() && (RenameInto(copy.handle.Get(), m_target, plugin, false) != kNameCollision ||
-                                   !m_target.Open(plugin, FILE_READ_ATTRIBUTES, kAnyShare, FILE_OPEN, FILE_NON_DIRECTORY_FILE).inPlace))
+                                   !(plugged = m_target.Open(plugin, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN,
+                                         FILE_NON_DIRECTORY_FILE)).inPlace))
             continue;
         if (SetBasics(copy.handle.Get(), FILE_ATTRIBUTE_NORMAL, LARGE_INTEGER()))
             DeleteOnClose(copy.handle.Get());
@@ -177,8 +180,8 @@ FileInstaller::Outcome FileInstaller::Replace(HANDLE copy, const std::wstring& n
             return SwapAside(copy, target.handle.Get(), name);
         // Held by another program, for a moment or to its end: open without
         // delete sharing, or open at all (no plain rename replaces an open
-        // file); or refused for another reason (security software, a denial on
-        // the name). It stays, and is waited for.
+        // file); or refused for another reason (security software, a denial
+        // that still lets it open for deletion). It stays, and is waited for.
         if (!target.inPlace && target.Error() != ERROR_SHARING_VIOLATION)
             return Outcome::Failed;
         const DWORD now = GetTickCount();

@@ -43,13 +43,15 @@ exec 9>"$prefix.lock"
 flock 9
 making=$prefix/.making-by-wine-run made=$prefix/.made-by-wine-run
 # step TEXT COMMAND...: a step of the set-up; a failure says which, with Wine's
-# own error messages, which the run's WINEDEBUG would hide.
+# own error messages, which the run's WINEDEBUG would hide. Only a failure of
+# Wine itself returns, for the set-up to be tried again; any other ends the run.
 step() {
   local text=$1 out
   shift
   out=$(WINEDEBUG=err+all "$@" </dev/null 2>&1) && return 0
   echo "wine-run.sh: setting up $prefix: $text failed (status $?):" >&2
   tail -n 15 <<<"$out" | sed 's/^/  /' >&2
+  [ "$1" = "$loader" ] || [ "$1" = "$server" ] || exit 1
   return 1
 }
 make_prefix() {
@@ -58,7 +60,8 @@ make_prefix() {
     exit 1
   fi
   "$server" -k 2>/dev/null || true
-  rm -rf "$prefix" && mkdir -p "$prefix" && touch "$making" &&
+  # Emptied but for the mark, so that a run killed meanwhile leaves it marked.
+  touch "$making" && find "$prefix" -mindepth 1 ! -path "$making" -delete &&
     step "making the prefix (wineboot -i)" "$loader" wineboot -i &&
     # No window manager here: without this Wine waits about 2 s on every closing window.
     step "turning window management off" "$loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&

@@ -689,10 +689,12 @@ TEST_F(Scene, LoadedPluginReplacedAndRemovedOnceLetGo)
         ASSERT_NO_FATAL_FAILURE(Launch());
         Act(kOk);
         const DWORD acted = GetTickCount();
+        // Timed to the new one's arrival (by its size: a reader would hold it), not to the exit a loaded machine delays.
+        EXPECT_TRUE(WaitFor("the new a.8bf", [&] { return FileSize(vendor + "\\a.8bf") == 5; }));
+        EXPECT_LT(GetTickCount() - acted, 2000u) << "waited as for a held plug-in";
         Boxes();
         EXPECT_EQ(shown, Lines{}) << report;
         EXPECT_TRUE(Exited() && ReadText(vendor + "\\a.8bf") == "new a");
-        EXPECT_LT(GetTickCount() - acted, 2000u) << "waited as for a held plug-in";
         EXPECT_TRUE(run || FileSize(vendor + "\\~tandrel1.tmp") > 0) << "kept the name a later run would put back";
     }
     EXPECT_EQ(::Snapshot(vendor).size(), 5u);  // a, b, ReadMe.txt, LICENSE and the link
@@ -709,6 +711,9 @@ TEST_F(Scene, UnloadedTargetStaysAndAsideGoesBack)
     WriteText(vendor + "\\~tandrel3.b.8bf.tmp", "older b");
     WriteText(vendor + "\\~tandrel4.c.8bf.tmp", "old c");
     WriteText(vendor + "\\~tandrel5.d.8bf.tmp", "old d");
+    WriteText(vendor + "\\~tandrel6.e.8bf.tmp", "old e");
+    Decoy(*this);
+    Link(root + kDecoy + "\\a.8bf", vendor + "\\e.8bf");
     WriteText(vendor + "\\d.8bf\\inside", "a folder");
     Hold(vendor + "\\a.8bf", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
     ASSERT_NO_FATAL_FAILURE(Launch());
@@ -717,8 +722,8 @@ TEST_F(Scene, UnloadedTargetStaysAndAsideGoesBack)
     EXPECT_EQ(report, "The following plugins could not be installed:\na.8bf\n\n"
                       "Some of them are in use: close Photoshop, or whatever holds them, and run the installer again.");
     EXPECT_TRUE(Exited());
-    EXPECT_EQ(::Snapshot(vendor).size(), 6u);  // a, b, c, the folder d.8bf, what it holds, and d's aside
-    EXPECT_EQ(ReadText(vendor + "\\~tandrel5.d.8bf.tmp"), "old d");
+    EXPECT_EQ(::Snapshot(vendor).size(), 8u);  // a, b, c, the folder d.8bf and what it holds, the link e.8bf, d's and e's asides
+    EXPECT_EQ(ReadText(vendor + "\\~tandrel5.d.8bf.tmp") + ReadText(vendor + "\\~tandrel6.e.8bf.tmp"), "old dold e");
     EXPECT_EQ(ReadText(vendor + "\\a.8bf"), "old a");
     EXPECT_EQ(ReadText(vendor + "\\b.8bf"), "old b");
     EXPECT_EQ(ReadText(vendor + "\\c.8bf"), "old c");
