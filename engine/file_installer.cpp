@@ -85,6 +85,7 @@ void FileInstaller::RemoveLeftoverCopies() const
         // Only a file of the folder's own: never what a link leads to, nor data
         // that goes by another name too. One the image editor still maps
         // cannot be deleted, and waits for a later run.
+        Opened plugged;  // closed after the aside, whose deletion its holding covers
         Opened copy = m_target.Open(entry.name, DELETE | FILE_WRITE_ATTRIBUTES, 0, FILE_OPEN, FILE_NON_DIRECTORY_FILE);
         if (!copy.inPlace || copy.info.links != 1)
             continue;
@@ -92,7 +93,6 @@ void FileInstaller::RemoveLeftoverCopies() const
         // one under its name goes back. Only a plug-in of the folder's own under
         // the name again, held from deletion until the aside goes, lets it go;
         // anything else there, or a refusal, keeps it.
-        Opened plugged;
         if (!plugin.empty() && (RenameInto(copy.handle.Get(), m_target, plugin, false) != kNameCollision ||
                                    !(plugged = m_target.Open(plugin, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_OPEN,
                                          FILE_NON_DIRECTORY_FILE)).inPlace))
