@@ -18,7 +18,8 @@ static bool IsTempName(const std::wstring& name, std::wstring& plugin)
         _wcsicmp(name.c_str() + name.size() - suffix, kTempSuffix) != 0)
         return false;
     const size_t end = name.size() - suffix, digits = std::min(name.find_first_not_of(L"0123456789", prefix), end);
-    plugin = name.substr(std::min(digits + 1, end), end - std::min(digits + 1, end));
+    const size_t from = std::min(digits + 1, end);
+    plugin = name.substr(from, end - from);
     return digits == end || (digits > prefix && name[digits] == L'.' && IsPlainFileName(plugin));
 }
 

@@ -128,9 +128,9 @@ static bool SameFile(HANDLE a, HANDLE b)
     BY_HANDLE_FILE_INFORMATION one, other;
     if (!GetFileInformationByHandle(a, &one) || !GetFileInformationByHandle(b, &other))
         return false;
-    const ULONGLONG index = ULONGLONG(one.nFileIndexHigh) << 32 | one.nFileIndexLow;
-    return index != 0 && index != ~0ULL && one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
-           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;  // 0, all ones: no index kept
+    // An index of 0 or all ones: the file system keeps none.
+    const ULONGLONG index = ULONGLONG(one.nFileIndexHigh) << 32 | one.nFileIndexLow, otherIndex = ULONGLONG(other.nFileIndexHigh) << 32 | other.nFileIndexLow;
+    return index != 0 && index != ~0ULL && index == otherIndex && one.dwVolumeSerialNumber == other.dwVolumeSerialNumber;
 }
 
 Opened Folder::Open(const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition, ULONG options) const
